@@ -1,0 +1,50 @@
+# The front door: `make run` starts the show, `make test` runs the whole suite.
+# Both install any missing Debian packages first (scripts/install-deps).
+
+JOBS    ?= $(shell nproc)
+BUILD   := build
+ASAN    := build-asan
+FUZZ    := build-fuzz
+# The suite renders with Mesa's software renderer on a virtual X server.
+XVFB    := xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp"
+FUZZ_SECONDS ?= 10
+
+.PHONY: all deps build run content test asan fuzz fuzz-run bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default -j $(JOBS)
+
+# The content pack is generated once into the build folder; delete build/data to remake it.
+content: build
+	@if [ -x $(BUILD)/mkcontent ] && [ ! -f $(BUILD)/data/.complete ]; then \
+	  $(BUILD)/mkcontent $(BUILD) && touch $(BUILD)/data/.complete; fi
+
+run: content
+	cd $(BUILD) && ./velmar
+
+asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+
+test: asan
+	$(XVFB) ctest --preset asan -j $(JOBS)
+
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+
+# Runs every fuzz target on its seed corpus for FUZZ_SECONDS each.
+fuzz-run: fuzz
+	@scripts/run-fuzzers $(FUZZ) $(FUZZ_SECONDS)
+
+bench: build
+	@scripts/run-benchmarks $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN) $(FUZZ)

@@ -1,0 +1,14 @@
+// Music playback and the music clock: seconds since the soundtrack started playing.
+#pragma once
+
+inline constexpr const char* MUSIC_FILE = "data\\music\\soundtrack_56k.mp3";
+
+int MUSIC_Init(void);
+int MUSIC_Play(void);
+int MUSIC_StreamClose(void);
+int MUSIC_Close(void);
+float MUSIC_GetTime(void);
+float MUSIC_GetFraction(void);
+// Sets the playing channel's volume (0..255); used by the end-of-track fade.
+void MUSIC_SetVolume(int volume);
+const char* MUSIC_ErrorString(int code);

@@ -1,0 +1,4 @@
+// The OpenGL driver.
+#pragma once
+
+int GFX_OglShutdown(void);

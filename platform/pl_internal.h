@@ -1,0 +1,49 @@
+// Records shared by the platform library's own files: the window behind an HWND, its device
+// context, the GL context wrapper, and the SDL start-up helper.
+#pragma once
+
+#include <SDL2/SDL.h>
+
+#include <string>
+
+#include "platform/win32.h"
+
+struct PL_Dc {
+  PL_Window* window;
+  PIXELFORMATDESCRIPTOR requested;  // what ChoosePixelFormat was asked for
+  int format;                       // set by SetPixelFormat; 0 before
+};
+
+struct PL_Window {
+  SDL_Window* sdl;
+  WNDPROC proc;
+  DWORD style;
+  std::string title;
+  int x, y, width, height;
+  int visible;
+  int destroyed;
+  int hasGl;  // the SDL window was made with an OpenGL surface
+  int glColour, glDepth, glStencil;
+  PL_Dc dc;
+};
+
+struct PL_GlContext {
+  SDL_GLContext sdl;
+  PL_Window* window;
+};
+
+// Starts SDL's video subsystem once; 0 when no display can be opened.
+int pl_video_start(void);
+
+// Finds the live window record behind an SDL window id, or null.
+PL_Window* pl_window_from_id(Uint32 id);
+
+// Creates (or re-creates, keeping the HWND) the SDL window with the given extra flags.
+int pl_window_realise(PL_Window* w, Uint32 extraFlags);
+
+// Applies the switched display mode (or the desktop mode) to a full-screen style window.
+void pl_display_apply(PL_Window* w);
+
+// Every window created so far, destroyed ones included.
+int pl_window_count(void);
+PL_Window* pl_window_at(int index);

@@ -1,0 +1,44 @@
+// What the platform library offers beyond its Windows stand-ins: the one path resolver every
+// file open goes through, the controllable clock for tests and offline rendering, a hook
+// that lets tests answer message boxes, and a few queries the tests use.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+#include "platform/win32.h"
+
+// Turns a system path ("data\\video\\DJ.CLP") into the name of an existing file where one
+// matches: backslashes become slashes and each component is matched case-insensitively.
+// Components with no match are kept as given, so a file can still be created. Returns 1 when
+// the result fits into `out`, else 0.
+int PL_ResolvePath(const char* name, char* out, std::size_t outSize);
+
+// fopen through the resolver. The text flag 't' of a Windows mode string is accepted.
+std::FILE* PL_Fopen(const char* name, const char* mode);
+
+// The folder holding the running executable, without a trailing slash.
+const char* PL_ExecutableDir(void);
+
+// Controllable clock: while manual, timeGetTime returns the value set here and Sleep advances
+// it instead of sleeping. The executable and both clip libraries share this clock.
+void PL_TimerSetManual(int manual, DWORD now);
+void PL_TimerSet(DWORD now);
+void PL_TimerAdvance(DWORD milliseconds);
+int PL_TimerIsManual(void);
+
+// A message-box handler replaces the dialog (not the standard-error echo); tests use it to see
+// what the system would have shown. Null restores the default. Returns the previous handler.
+typedef int (*PL_MessageBoxHandler)(const char* text, const char* caption);
+PL_MessageBoxHandler PL_MessageBoxSetHandler(PL_MessageBoxHandler handler);
+
+// 1 when an X display can be opened (SDL's video subsystem starts), else 0.
+int PL_HasDisplay(void);
+
+// The mode the display was switched to with ChangeDisplaySettingsA; 0 when it is in its own
+// mode. `mode` may be null.
+int PL_DisplaySwitched(DEVMODEA* mode);
+
+// The colour, depth and stencil sizes of the window's OpenGL surface as granted; 0 when the
+// window has none.
+int PL_GlSurfaceSizes(HWND window, int* colourBits, int* depthBits, int* stencilBits);

@@ -1,0 +1,42 @@
+// The multimedia timer: a monotonic millisecond counter kept in 32 bits (it wraps like the
+// Windows one), with a manual mode in which tests set the time exactly.
+#include "platform/pl_platform.h"
+
+#include <ctime>
+
+namespace {
+int g_manual = 0;
+DWORD g_now = 0;
+
+DWORD real_ms() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  unsigned long long ms = (unsigned long long)ts.tv_sec * 1000ull + (unsigned long long)ts.tv_nsec / 1000000ull;
+  return DWORD(ms);  // keep the low 32 bits: the counter wraps every 49.7 days
+}
+}  // namespace
+
+DWORD timeGetTime(void) { return g_manual ? g_now : real_ms(); }
+
+// The counter always has millisecond resolution here.
+UINT timeBeginPeriod(UINT) { return TIMERR_NOERROR; }
+UINT timeEndPeriod(UINT) { return TIMERR_NOERROR; }
+
+void Sleep(DWORD milliseconds) {
+  if (g_manual) {
+    g_now += milliseconds;
+    return;
+  }
+  timespec ts{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&ts, &ts) != 0) {
+  }
+}
+
+void PL_TimerSetManual(int manual, DWORD now) {
+  g_manual = manual != 0;
+  g_now = now;
+}
+
+void PL_TimerSet(DWORD now) { g_now = now; }
+void PL_TimerAdvance(DWORD milliseconds) { g_now += milliseconds; }
+int PL_TimerIsManual(void) { return g_manual; }

@@ -1,0 +1,110 @@
+// Device context, pixel format and OpenGL context on SDL2. On X11 the OpenGL visual is fixed
+// when a window is made, so SetPixelFormat re-makes the window's SDL surface with the
+// requested colour, depth and stencil sizes; the HWND the system holds stays the same.
+#include "platform/pl_internal.h"
+#include "platform/pl_platform.h"
+
+namespace {
+
+void colour_sizes(int bits, int& r, int& g, int& b) {
+  if (bits >= 24) r = g = b = 8;
+  else if (bits >= 15) { r = 5; g = 6; b = 5; }
+  else if (bits > 0) { r = 3; g = 3; b = 2; }
+  else r = g = b = 0;
+}
+
+void set_attributes(int colour, int depth, int stencil, int doubleBuffer) {
+  int r, g, b;
+  colour_sizes(colour, r, g, b);
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, r);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, g);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, b);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, stencil);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, doubleBuffer);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+}  // namespace
+
+HDC GetDC(HWND w) { return IsWindow(w) ? &w->dc : nullptr; }
+
+int ReleaseDC(HWND w, HDC dc) { return (w && dc && dc->window == w) ? 1 : 0; }
+
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
+  if (!dc || !pfd || !(pfd->dwFlags & PFD_SUPPORT_OPENGL)) return 0;
+  dc->requested = *pfd;
+  return 1;
+}
+
+BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
+  if (!dc || format < 1 || !IsWindow(dc->window)) return FALSE;
+  PIXELFORMATDESCRIPTOR want = pfd ? *pfd : dc->requested;
+  PL_Window* w = dc->window;
+  // Like ChoosePixelFormat, settle for the nearest format the server has: a depth buffer of
+  // 32 bits is rare, 24 is common.
+  const int depths[] = {want.cDepthBits, 24, 16, 0};
+  for (int depth : depths) {
+    if (depth > want.cDepthBits) continue;
+    set_attributes(want.cColorBits, depth, want.cStencilBits, (want.dwFlags & PFD_DOUBLEBUFFER) != 0);
+    if (pl_window_realise(w, SDL_WINDOW_OPENGL)) {
+      w->glColour = want.cColorBits;
+      w->glDepth = depth;
+      w->glStencil = want.cStencilBits;
+      dc->format = format;
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+BOOL SwapBuffers(HDC dc) {
+  if (!dc || !dc->window || !dc->window->sdl) return FALSE;
+  SDL_GL_SwapWindow(dc->window->sdl);
+  return TRUE;
+}
+
+HGLRC wglCreateContext(HDC dc) {
+  if (!dc || !dc->window || !dc->window->sdl) return nullptr;
+  PL_Window* w = dc->window;
+  if (!w->hasGl) {
+    PIXELFORMATDESCRIPTOR pfd{};
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.cColorBits = 24;
+    pfd.cDepthBits = 24;
+    if (!SetPixelFormat(dc, 1, &pfd)) return nullptr;
+  }
+  set_attributes(w->glColour, w->glDepth, w->glStencil, 1);
+  SDL_GLContext c = SDL_GL_CreateContext(w->sdl);
+  if (!c) return nullptr;
+  return new PL_GlContext{c, w};
+}
+
+BOOL wglMakeCurrent(HDC dc, HGLRC context) {
+  if (!context) return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
+  if (!dc || !dc->window || !dc->window->sdl) return FALSE;
+  return SDL_GL_MakeCurrent(dc->window->sdl, context->sdl) == 0;
+}
+
+BOOL wglDeleteContext(HGLRC context) {
+  if (!context) return FALSE;
+  if (SDL_GL_GetCurrentContext() == context->sdl) SDL_GL_MakeCurrent(nullptr, nullptr);
+  SDL_GL_DeleteContext(context->sdl);
+  delete context;
+  return TRUE;
+}
+
+FARPROC wglGetProcAddress(const char* name) {
+  if (!name) return nullptr;
+  return reinterpret_cast<FARPROC>(SDL_GL_GetProcAddress(name));
+}
+
+int PL_GlSurfaceSizes(HWND w, int* colourBits, int* depthBits, int* stencilBits) {
+  if (!w || !w->hasGl) return 0;
+  if (colourBits) *colourBits = w->glColour;
+  if (depthBits) *depthBits = w->glDepth;
+  if (stencilBits) *stencilBits = w->glStencil;
+  return 1;
+}

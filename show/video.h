@@ -1,0 +1,4 @@
+// Clip playback in the executable.
+#pragma once
+
+int VIDEO_Shutdown(void);
