@@ -5,6 +5,7 @@
 #include "platform/pl_internal.h"
 #include "platform/pl_platform.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <vector>
@@ -98,6 +99,16 @@ void drain_sdl_events() {
   }
 }
 
+// At exit: the windows the system never destroys explicitly, and SDL itself.
+void release_all() {
+  for (PL_Window* w : g_windows) {
+    if (w->sdl) SDL_DestroyWindow(w->sdl);
+    delete w;
+  }
+  g_windows.clear();
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
 }  // namespace
 
 int pl_video_start(void) {
@@ -105,6 +116,7 @@ int pl_video_start(void) {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     g_videoState = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
+    if (g_videoState == 1) std::atexit(release_all);
   }
   return g_videoState == 1;
 }
