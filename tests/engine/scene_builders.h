@@ -1,4 +1,5 @@
-// Meshes built through the engine's own interface, for the scene-model tests.
+// Helpers for the scene-model tests: meshes built through the engine's own interface, fog volumes,
+// vector checks and captured tool output.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/kr_fog.h"
 #include "engine/kr_mesh.h"
 
 namespace vt {
@@ -67,6 +69,29 @@ inline KR_Matrix Translation(float x, float y, float z) {
   m.m[14] = z;
   return m;
 }
+
+// A spherical fog volume with its centre already transformed (identity).
+struct Fog {
+  FOG_Volume* v;
+  Fog(KR_Vector centre, float radius, float density) {
+    v = FOG_VolumeCreate(0, FOG_SphericalVolumeCreate(&centre, radius));
+    FOG_VolumeSetDensity(v, density);
+    KR_Matrix identity;
+    KR_MatIdentity(&identity);
+    FOG_VolumeTransform(v, &identity);
+  }
+  ~Fog() { FOG_VolumeDelete(v); }
+  Fog(const Fog&) = delete;
+  Fog& operator=(const Fog&) = delete;
+  // Amount along +z from the eye to a vertex at distance a.
+  float Along(float a, int* hit = nullptr) const {
+    KR_Vector eye{0, 0, 0}, dir{0, 0, 1};
+    float amount = -1;
+    int h = FOG_VolumeSegment(v, &eye, &dir, a, &amount);
+    if (hit) *hit = h;
+    return amount;
+  }
+};
 
 // What `print` writes to a stream, as a string.
 template <typename Print>
