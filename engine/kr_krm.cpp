@@ -27,7 +27,6 @@ constexpr std::int64_t kMeshBytes = 1 + 4 + 4 + 4 + 36 + 12;
 constexpr std::int64_t kVertexBytes = 12 + 4;
 constexpr std::int64_t kPolyBytes = 12 + 3 * 16;
 constexpr std::int64_t kBoneBytes = 1;
-constexpr std::int64_t kWeightBytes = 4 + 4 + 12;
 
 struct Loader {
   KR_Reader r;
