@@ -138,20 +138,7 @@ int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int ste
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 
-  GFX_OglEnable(GFX_CULL);
-  GFX_OglSet(GFX_SET_CULL, 2, nullptr);
-  GFX_OglEnable(GFX_DEPTH_WRITE);
-  GFX_OglEnable(GFX_COLOUR_WRITE);
-  GFX_OglEnable(GFX_DEPTH_TEST);
-  GFX_OglSet(GFX_SET_DEPTH, 2, nullptr);
-  GFX_OglDisable(GFX_ALPHA_TEST);
-  GFX_OglEnable(GFX_TEXTURE);
-  GFX_OglEnable(GFX_MODULATE);
-  GFX_OglSet(GFX_SET_COLOUR, 2, nullptr);
-  GFX_OglDisable(GFX_BLEND);
-  GFX_OglEnable(GFX_FILTER);
-  glClearDepth(1.0);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  GFX_OglDefaultState();
 
   GFX_ogl.activeTexture = reinterpret_cast<PFNGLACTIVETEXTUREARBPROC>(wglGetProcAddress("glActiveTextureARB"));
   GFX_ogl.multiTexCoord1f =
@@ -176,6 +163,24 @@ int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int ste
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 0, 0, kTargetSize, kTargetSize, 0);
+  return 1;
+}
+
+int GFX_OglDefaultState(void) {
+  GFX_OglEnable(GFX_CULL);
+  GFX_OglSet(GFX_SET_CULL, 2, nullptr);
+  GFX_OglEnable(GFX_DEPTH_WRITE);
+  GFX_OglEnable(GFX_COLOUR_WRITE);
+  GFX_OglEnable(GFX_DEPTH_TEST);
+  GFX_OglSet(GFX_SET_DEPTH, 2, nullptr);
+  GFX_OglDisable(GFX_ALPHA_TEST);
+  GFX_OglEnable(GFX_TEXTURE);
+  GFX_OglEnable(GFX_MODULATE);
+  GFX_OglSet(GFX_SET_COLOUR, 2, nullptr);
+  GFX_OglDisable(GFX_BLEND);
+  GFX_OglEnable(GFX_FILTER);
+  glClearDepth(1.0);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   return 1;
 }
 

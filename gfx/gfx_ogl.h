@@ -49,6 +49,10 @@ extern GFX_Driver GFX_oglDriver;
 int GFX_OglAttach(HWND window);
 int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int stencilBits, int reserved);
 int GFX_OglShutdown(void);
+// The render state the mode set starts from: back faces culled (clockwise is front), depth
+// test less-or-equal with writes, colour writes, no alpha test, texturing modulated by
+// per-vertex colours, no blending, linear filtering, clear to depth 1 and black.
+int GFX_OglDefaultState(void);
 int GFX_OglPerspective(float fov, float nearPlane, float farPlane);
 int GFX_OglBeginFrame(void);
 int GFX_OglEndFrame(GFX_Driver* driver);
