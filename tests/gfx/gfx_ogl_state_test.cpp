@@ -237,3 +237,37 @@ TEST_F(GfxOglState, FogAndFilterFlags) {
 }
 
 }  // namespace
+
+namespace {
+
+// Releases the context and makes a second one, on which the tests after it run.
+TEST(GfxOglModeSet, FailuresShutdownAndASecondContext) {
+  if (!vt::GlOpen()) GTEST_SKIP() << "no display for OpenGL";
+  vt::ErrorLog log;
+  HWND window = GFX_ogl.window;
+  GFX_ogl.window = nullptr;
+  EXPECT_EQ(GFX_OglSetMode(640, 480, 24, 24, 8, 0), 0);
+  EXPECT_TRUE(log.Has("GFX_OglSetMode(), unable to obtain DC."));
+  GFX_ogl.window = window;
+  GFX_ogl.dc = GetDC(window);
+
+  EXPECT_EQ(GFX_OglShutdown(), 1);
+  EXPECT_EQ(GFX_ogl.context, nullptr);
+  EXPECT_EQ(GFX_ogl.dc, nullptr);
+  // Nothing left to release: the second shutdown fails at deleting the context, harmlessly.
+  EXPECT_EQ(GFX_OglShutdown(), 0);
+
+  EXPECT_EQ(GFX_SetMode(640, 480, 24, 24, 8, 0), 1);
+  GFX_ogl.lastFov = 0.0f;
+  GFX_SetPerspective(90.0f, 1.0f, 6000.0f);
+  vt::GlReset();
+  GFX_Disable(GFX_PERSPECTIVE);
+  GFX_Disable(GFX_TEXTURE);
+  vt::Quad q(-1, 1, 1, -1, 10.0f);
+  q.Colour(0, 1, 0);
+  GFX_DrawPolygon(&q.poly);
+  EXPECT_TRUE(vt::RgbNear(vt::GlPixel(320, 240), 0, 255, 0));
+  EXPECT_EQ(GFX_OglStencilBits(), 8);
+}
+
+}  // namespace
