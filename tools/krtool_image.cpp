@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <strings.h>
 #include <vector>
 
@@ -72,8 +73,12 @@ int KRT_Image(int argc, char** argv) {
   loaded.image = IMG_ImageLoad(in);
   if (!loaded.image)
     return KRT_Fail("cannot load %s (missing, damaged or unsupported; the name must end in .tga, .jpg or .aaf)", in);
-  if (loaded.image->animated && !loaded.image->update(loaded.image))
-    return KRT_Fail("cannot decode the first frame of %s", in);
+  if (loaded.image->animated) {
+    if (!loaded.image->update(loaded.image)) return KRT_Fail("cannot decode the first frame of %s", in);
+    // A list's frames are held as b, g, r; the files written here are in true colour.
+    const std::size_t pixels = std::size_t(loaded.image->width) * std::size_t(loaded.image->height);
+    for (std::size_t i = 0; i < pixels; i++) std::swap(loaded.image->data[3 * i], loaded.image->data[3 * i + 2]);
+  }
 
   if (kind == Kind::Ppm || kind == Kind::Pam) {
     if (!TOOL_WriteFile(out, netpbm(loaded.image, kind == Kind::Pam))) return KRT_Fail("cannot write %s", out);
