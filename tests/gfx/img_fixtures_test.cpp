@@ -16,6 +16,8 @@ struct Fixture {
   const char* expected;
 };
 
+void PrintTo(const Fixture& f, std::ostream* os) { *os << f.file; }
+
 class ImgFixture : public testing::TestWithParam<Fixture> {};
 
 TEST_P(ImgFixture, MatchesImageMagick) {
