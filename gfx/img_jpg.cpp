@@ -7,6 +7,7 @@
 #include "engine/kr_memory.h"
 #include "gfx/img_image.h"
 #include "gfx/img_jpeg.h"
+#include "gfx/img_save.h"
 #include "platform/pl_platform.h"
 
 namespace {
@@ -127,25 +128,9 @@ IMG_Image* IMG_JpgLoad(const char* name) {
 
 int IMG_JpgSave(const char* name, const IMG_Image* image) {
   if (!name) name = "";
-  if (!image) {
-    KR_Error("IMG_JpgSave - no image (%s)", name);
-    return 0;
-  }
-  if (image->format != IMG_RGB) {
-    KR_Error("IMG_JpgSave - unable to convert to 24bit (%s)", name);
-    return 0;
-  }
   // JPEG frames hold at most 65500 pixels a side.
-  if (image->width <= 0 || image->height <= 0 || image->width > JPEG_MAX_DIMENSION ||
-      image->height > JPEG_MAX_DIMENSION) {
-    KR_Error("IMG_JpgSave - bad image size (%d x %d) (%s)", image->width, image->height, name);
-    return 0;
-  }
-  std::FILE* f = PL_Fopen(name, "wb");
-  if (!f) {
-    KR_Error("IMG_JpgSave - failed to open output file (%s)", name);
-    return 0;
-  }
+  std::FILE* f = IMG_SaveOpen("IMG_JpgSave", name, image, 1, JPEG_MAX_DIMENSION);
+  if (!f) return 0;
   JpgWriter w{};
   w.file = f;
   int ok = encode(&w, name, image);

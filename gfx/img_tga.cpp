@@ -9,6 +9,7 @@
 #include "engine/kr_error.h"
 #include "engine/kr_memory.h"
 #include "gfx/img_image.h"
+#include "gfx/img_save.h"
 #include "platform/pl_platform.h"
 
 namespace {
@@ -208,24 +209,9 @@ IMG_Image* IMG_TgaLoad(const char* name) {
 
 int IMG_TgaSave(const char* name, const IMG_Image* image) {
   if (!name) name = "";
-  if (!image) {
-    KR_Error("IMG_TgaSave - no image (%s)", name);
-    return 0;
-  }
-  if (image->format != IMG_RGB) {
-    KR_Error("IMG_TgaSave - unable to convert to 24bit (%s)", name);
-    return 0;
-  }
   // Width and height are 16-bit fields.
-  if (image->width < 0 || image->height < 0 || image->width > 0xFFFF || image->height > 0xFFFF) {
-    KR_Error("IMG_TgaSave - bad image size (%d x %d) (%s)", image->width, image->height, name);
-    return 0;
-  }
-  std::FILE* f = PL_Fopen(name, "wb");
-  if (!f) {
-    KR_Error("IMG_TgaSave - failed to open output file (%s)", name);
-    return 0;
-  }
+  std::FILE* f = IMG_SaveOpen("IMG_TgaSave", name, image, 0, 0xFFFF);
+  if (!f) return 0;
   std::uint8_t header[kHeaderSize] = {};
   header[2] = kTrueColour;
   header[12] = std::uint8_t(image->width);

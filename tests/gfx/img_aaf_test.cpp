@@ -115,14 +115,4 @@ TEST_F(AafTest, MissingOrDamagedFramesFailTheUpdateNotTheProcess) {
   EXPECT_EQ(vt::Pixels(image.get()), a);
 }
 
-TEST_F(AafTest, ImageLoadPicksTheListReader) {
-  Frame("a.jpg", 2, 2);
-  vt::WriteFile(dir.file("anim.aaf"), Header(2, 2, 1) + dir.file("a.jpg") + "\n");
-  // The loader upper-cases the whole name; the resolver finds the lower-case files again.
-  vt::ImagePtr image(IMG_ImageLoad(dir.file("anim.aaf").c_str()));
-  ASSERT_TRUE(image);
-  EXPECT_EQ(image->animated, 1);
-  EXPECT_NE(image->release, nullptr);
-}
-
 }  // namespace

@@ -23,9 +23,6 @@ TEST(ImgImage, CreateGivesZeroedPixelsAndNoAnimation) {
   EXPECT_EQ(image->state, nullptr);
   EXPECT_EQ(image->update, nullptr);
   EXPECT_EQ(image->release, nullptr);
-  EXPECT_EQ(IMG_BytesPerPixel(IMG_RGB), 3);
-  EXPECT_EQ(IMG_BytesPerPixel(IMG_RGBX), 4);
-  EXPECT_EQ(IMG_BytesPerPixel(0), 0);
 }
 
 TEST(ImgImage, CreateRefusesSizesThatOverflowOrMakeNoSense) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 #include "gfx/img_image.h"
 #include "tests/gfx/img_test_util.h"
@@ -76,16 +77,6 @@ TEST_F(JpgTest, ComplementedStreamsLongerThanTheBufferAndSkippedSegments) {
   EXPECT_TRUE(vt::Pixels(plain.get()) == vt::Pixels(inverted.get()));
 }
 
-TEST_F(JpgTest, GreyscaleLoadsAsRgbWithEqualChannels) {
-  vt::ImagePtr image(IMG_JpgLoad((kDir + "/im_grey.jpg").c_str()));
-  ASSERT_TRUE(image);
-  EXPECT_EQ(image->format, IMG_RGB);
-  for (int i = 0; i < image->width * image->height; i++) {
-    ASSERT_EQ(image->data[3 * i], image->data[3 * i + 1]);
-    ASSERT_EQ(image->data[3 * i], image->data[3 * i + 2]);
-  }
-}
-
 TEST_F(JpgTest, DamagedStreamsFailLikeAMissingFile) {
   const Bytes good = vt::ReadFile(kDir + "/im_prog.jpg");
   const std::size_t sof = Sof(good);
@@ -125,24 +116,33 @@ TEST_F(JpgTest, MissingFileIsSilent) {
   EXPECT_TRUE(log.messages.empty());
 }
 
-TEST_F(JpgTest, SaveRefusesWhatItCannotWrite) {
-  const std::string out = dir.file("out.jpg");
+// Both writers refuse the same things, and a refused image leaves no file behind.
+TEST(ImgSave, WritersRefuseWhatTheyCannotWrite) {
+  vt::TempDir dir;
+  vt::ErrorLog log;
   vt::ImagePtr rgba(IMG_ImageCreate(2, 2, IMG_RGBA, 0));
-  EXPECT_EQ(IMG_JpgSave(out.c_str(), rgba.get()), 0);
-  EXPECT_TRUE(log.Has("IMG_JpgSave - unable to convert to 24bit (" + out + ")"));
-  EXPECT_EQ(IMG_JpgSave(out.c_str(), nullptr), 0);
-  EXPECT_TRUE(log.Has("IMG_JpgSave - no image (" + out + ")"));
-  vt::ImagePtr empty(IMG_ImageCreate(0, 4, IMG_RGB, 0));
-  EXPECT_EQ(IMG_JpgSave(out.c_str(), empty.get()), 0);
-  EXPECT_FALSE(std::filesystem::exists(out));
   vt::ImagePtr rgb(IMG_ImageCreate(2, 2, IMG_RGB, 0));
-  EXPECT_EQ(IMG_JpgSave(dir.file("no/such/dir.jpg").c_str(), rgb.get()), 0);
-  EXPECT_TRUE(log.Has("IMG_JpgSave - failed to open output file (" + dir.file("no/such/dir.jpg") + ")"));
-  if (std::filesystem::exists("/dev/full")) {
-    EXPECT_EQ(IMG_JpgSave("/dev/full", rgb.get()), 0);
-    EXPECT_EQ(IMG_TgaSave("/dev/full", rgb.get()), 0);
-    EXPECT_TRUE(log.Has("IMG_TgaSave - failed to write output file (/dev/full)"));
+  vt::ImagePtr wide(IMG_ImageCreate(70000, 1, IMG_RGB, 0));
+  vt::ImagePtr empty(IMG_ImageCreate(0, 4, IMG_RGB, 0));
+  const std::string out = dir.file("out");
+  const std::string nowhere = dir.file("no/such/dir");
+  using Save = int (*)(const char*, const IMG_Image*);
+  for (auto [save, f] : {std::pair<Save, std::string>{IMG_TgaSave, "IMG_TgaSave"}, {IMG_JpgSave, "IMG_JpgSave"}}) {
+    EXPECT_EQ(save(out.c_str(), rgba.get()), 0);
+    EXPECT_TRUE(log.Has(f + " - unable to convert to 24bit (" + out + ")"));
+    EXPECT_EQ(save(out.c_str(), nullptr), 0);
+    EXPECT_TRUE(log.Has(f + " - no image (" + out + ")"));
+    EXPECT_EQ(save(out.c_str(), wide.get()), 0);
+    EXPECT_TRUE(log.Has(f + " - bad image size (70000 x 1) (" + out + ")"));
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(save(nowhere.c_str(), rgb.get()), 0);
+    EXPECT_TRUE(log.Has(f + " - failed to open output file (" + nowhere + ")"));
+    if (std::filesystem::exists("/dev/full")) {
+      EXPECT_EQ(save("/dev/full", rgb.get()), 0) << f;
+    }
   }
+  EXPECT_TRUE(log.Has("IMG_TgaSave - failed to write output file (/dev/full)") || !std::filesystem::exists("/dev/full"));
+  EXPECT_EQ(IMG_JpgSave(out.c_str(), empty.get()), 0);  // a JPEG frame needs at least one pixel
 }
 
 }  // namespace

@@ -11,15 +11,6 @@ namespace {
 
 const std::string kDir = VELMAR_GFX_FIXTURES;
 
-TEST(ImgLoad, FindsFilesWhateverTheirCase) {
-  vt::TempDir dir;
-  std::filesystem::copy_file(kDir + "/tc24.tga", dir.file("Mixed.Tga"));
-  vt::ChangeDir cd(dir.path);
-  vt::ImagePtr image(IMG_ImageLoad("mixed.tga"));
-  ASSERT_TRUE(image);
-  EXPECT_EQ(image->width, 37);
-}
-
 TEST(ImgLoad, MissingTgaFallsBackToTheJpegOfTheSameName) {
   vt::TempDir dir;
   std::filesystem::create_directory(dir.file("data"));
