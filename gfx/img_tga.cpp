@@ -32,6 +32,9 @@ struct TgaHeader {
 
 int u16(const std::uint8_t* p) { return p[0] | p[1] << 8; }
 
+bool is_mapped(const TgaHeader& h) { return h.image_type == kMapped || h.image_type == kMappedRle; }
+bool is_true_colour(const TgaHeader& h) { return h.image_type == kTrueColour || h.image_type == kTrueColourRle; }
+
 TgaHeader parse_header(const std::uint8_t* h) {
   return TgaHeader{h[0], h[1], h[2], u16(h + 5), h[7], u16(h + 12), u16(h + 14), h[16], h[17]};
 }
@@ -108,7 +111,7 @@ bool read_colour_map(std::FILE* f, const TgaHeader& h, ColourMap& map) {
 
 // Decodes the pixel data of a colour-mapped or true-colour file into the image, in file order.
 bool read_pixels(std::FILE* f, const TgaHeader& h, const ColourMap& map, IMG_Image* image) {
-  const bool mapped = h.image_type == kMapped || h.image_type == kMappedRle;
+  const bool mapped = is_mapped(h);
   PixelReader reader{f, (h.depth + 7) / 8, h.image_type >= kMappedRle, 0, false, {}};
   auto* row = static_cast<std::uint8_t*>(KR_Malloc(h.width * reader.bytes, "IMG_TgaLoad - templine"));
   if (!row) return false;
@@ -131,13 +134,11 @@ bool read_pixels(std::FILE* f, const TgaHeader& h, const ColourMap& map, IMG_Ima
 // Checks what the header promises against what the reader can decode. Returns the failure
 // note, or null when the file can be read.
 const char* check_header(const TgaHeader& h) {
-  const bool mapped = h.image_type == kMapped || h.image_type == kMappedRle;
-  const bool true_colour = h.image_type == kTrueColour || h.image_type == kTrueColourRle;
-  if (mapped) {
+  if (is_mapped(h)) {
     if (h.map_type != 1 || h.map_length > 256) return "bad colour map";
     if (h.map_bits != 15 && h.map_bits != 16 && h.map_bits != 24 && h.map_bits != 32) return "bad colour map";
     if (h.depth != 8) return "unsupported pixel depth";
-  } else if (true_colour) {
+  } else if (is_true_colour(h)) {
     if (h.depth != 15 && h.depth != 16 && h.depth != 24 && h.depth != 32) return "unsupported pixel depth";
   }
   return nullptr;
@@ -185,7 +186,7 @@ IMG_Image* IMG_TgaLoad(const char* name) {
   if (std::fread(id, 1, std::size_t(h.id_length), f) != std::size_t(h.id_length))
     return fail(f, nullptr, "file too short", name);
   ColourMap map{};
-  if (h.image_type == kMapped || h.image_type == kMappedRle) {
+  if (is_mapped(h)) {
     if (!read_colour_map(f, h, map)) return fail(f, nullptr, "file too short", name);
   } else if (h.map_type == 1) {
     // A colour map in front of data that does not use it is skipped.
@@ -198,9 +199,7 @@ IMG_Image* IMG_TgaLoad(const char* name) {
   IMG_Image* image = IMG_ImageCreate(h.width, h.height, h.depth == 32 ? IMG_RGBA : IMG_RGB, 0);
   if (!image) return fail(f, nullptr, "failed to create image", name);
   // Other image types (grey, or no image data) leave the image black.
-  const bool decoded = h.image_type == kMapped || h.image_type == kMappedRle || h.image_type == kTrueColour ||
-                       h.image_type == kTrueColourRle;
-  if (decoded && !read_pixels(f, h, map, image)) return fail(f, image, "file too short", name);
+  if ((is_mapped(h) || is_true_colour(h)) && !read_pixels(f, h, map, image)) return fail(f, image, "file too short", name);
   // Rows are stored from the bottom up unless the descriptor says otherwise.
   if (!(h.descriptor & kTopDown) && !IMG_ImageFlipLines(image)) return fail(f, image, "failed to flip image", name);
   std::fclose(f);
