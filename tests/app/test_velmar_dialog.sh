@@ -12,8 +12,12 @@ work=$(mktemp -d)
 xpid=""
 vpid=""
 
+# SDL turns SIGTERM into a quit request, which a waiting message box never reads.
 cleanup() {
-  [ -n "$vpid" ] && kill "$vpid" 2>/dev/null
+  if [ -n "$vpid" ]; then
+    kill "$vpid" 2>/dev/null && sleep 0.5
+    kill -9 "$vpid" 2>/dev/null
+  fi
   [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
   rm -rf "$work"
 }

