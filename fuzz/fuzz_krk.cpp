@@ -1,6 +1,7 @@
 // The KRK keyframe loader: any bytes as a keyframe file, then the nodes sampled forwards,
 // backwards, past the end and before the start.
 #include <cstdint>
+#include <initializer_list>
 
 #include "engine/kr_krk.h"
 #include "fuzz/fuzz_file.h"
