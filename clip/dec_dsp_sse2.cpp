@@ -1,0 +1,4 @@
+// SSE2 variants of the hot routines.
+#include "clip/dec_dsp.h"
+
+const DEC_Dsp* DEC_DspSse2(void) { return nullptr; }
