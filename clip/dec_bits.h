@@ -52,13 +52,18 @@ inline void DEC_BitsAlign(DEC_Bits* b) { b->pos = (b->pos + 7) & ~int64_t{7}; }
 inline int64_t DEC_BitsLeft(const DEC_Bits* b) { return b->size * 8 - b->pos; }
 inline bool DEC_BitsOver(const DEC_Bits* b) { return b->pos > b->size * 8; }
 
-// Decodes one code of `vlc`: returns its entry (length 0 when no code matches; nothing is
-// consumed then).
-inline uint32_t DEC_BitsVlc(DEC_Bits* b, const DEC_Vlc& vlc) {
-  const uint32_t bits = DEC_BitsPeek(b, 32);
+// The entry of `vlc` for the code at the top of `bits` (length 0 when no code matches).
+inline uint32_t DEC_VlcLookup(const DEC_Vlc& vlc, uint32_t bits) {
   uint32_t e = vlc.entries[bits >> (32 - vlc.rootBits)];
   if (e & kVlcSubFlag)
     e = vlc.entries[(e & 0xffff) + ((bits << vlc.rootBits) >> (32 - vlc.subBits))];
+  return e;
+}
+
+// Decodes one code of `vlc`: returns its entry (length 0 when no code matches; nothing is
+// consumed then).
+inline uint32_t DEC_BitsVlc(DEC_Bits* b, const DEC_Vlc& vlc) {
+  const uint32_t e = DEC_VlcLookup(vlc, DEC_BitsPeek(b, 32));
   b->pos += DEC_VlcLength(e);
   return e;
 }

@@ -239,15 +239,18 @@ inline void FilterDefault(const __m128i s[10], __m128i qp, __m128i* s4, __m128i*
 }
 
 // Applies the flat result where `flat`, the default one where `normal`, to s[1..8].
+// Each filter only runs when some lane needs it.
 inline void Combine(__m128i s[10], __m128i qp, __m128i flat, __m128i normal) {
-  __m128i f[10], d4, d5;
-  FilterFlat(s, qp, f);
-  FilterDefault(s, qp, &d4, &d5);
-  for (int k = 1; k <= 8; ++k) {
-    __m128i v = s[k];
-    if (k == 4) v = Select(normal, d4, v);
-    if (k == 5) v = Select(normal, d5, v);
-    s[k] = Select(flat, f[k], v);
+  if (_mm_movemask_epi8(normal)) {
+    __m128i d4, d5;
+    FilterDefault(s, qp, &d4, &d5);
+    s[4] = Select(normal, d4, s[4]);
+    s[5] = Select(normal, d5, s[5]);
+  }
+  if (_mm_movemask_epi8(flat)) {
+    __m128i f[10];
+    FilterFlat(s, qp, f);
+    for (int k = 1; k <= 8; ++k) s[k] = Select(flat, f[k], s[k]);
   }
 }
 

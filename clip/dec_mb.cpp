@@ -28,35 +28,40 @@ inline int Dequantise(int level, int q) {
 
 // Decodes the transform coefficients of one block from scan index `start`, calling
 // put(natural position, level) for each. An unknown code or a run past the block ends it.
+// Each code, its sign and any escape (at most 30 bits) come from one 57-bit window.
 template <int Intra, typename Put>
 inline void DecodeCoefficients(DEC_Bits* b, int start, const uint8_t* scan, Put put) {
   const DEC_VlcTables& t = DEC_Tables();
   const DEC_Vlc& vlc = t.tcoef[Intra];
   for (int i = start;;) {
-    uint32_t e = DEC_BitsVlc(b, vlc);
-    if (!DEC_VlcLength(e)) return;
+    const uint64_t w = DEC_BitsWindow(b);
+    uint32_t e = DEC_VlcLookup(vlc, static_cast<uint32_t>(w >> 32));
+    int length = DEC_VlcLength(e);
+    if (!length) return;
     int sym = DEC_VlcSymbol(e);
     int level, run, last;
     if (sym != kTcoefEscape) {
       level = DEC_TcoefLevel(sym);
       run = DEC_TcoefRun(sym);
       last = DEC_TcoefLast(sym);
-      if (DEC_BitsRead1(b)) level = -level;
+      if ((w << length) >> 63) level = -level;
+      b->pos += length + 1;
     } else {
-      const uint32_t mode = DEC_BitsPeek(b, 2);
+      const uint32_t mode = static_cast<uint32_t>((w << 7) >> 62);
       if (mode == 3) {  // fixed-length: last, run, marker, 12-bit level, marker
-        DEC_BitsSkip(b, 2);
-        const uint32_t v = DEC_BitsRead(b, 1 + 6 + 1 + 12 + 1);
+        const uint32_t v = static_cast<uint32_t>((w << 9) >> (64 - 21));
         last = static_cast<int>(v >> 20);
         run = static_cast<int>((v >> 14) & 63);
         level = static_cast<int>((v >> 1) & 0xfff);
         if (level >= 2048) level -= 4096;
         if (level == 0) return;
+        b->pos += 30;
       } else {
-        DEC_BitsSkip(b, mode >> 1 ? 2 : 1);
-        e = DEC_BitsVlc(b, vlc);
+        const int skip = 7 + (mode >> 1 ? 2 : 1);
+        e = DEC_VlcLookup(vlc, static_cast<uint32_t>((w << skip) >> 32));
+        length = DEC_VlcLength(e);
         sym = DEC_VlcSymbol(e);
-        if (!DEC_VlcLength(e) || sym == kTcoefEscape) return;
+        if (!length || sym == kTcoefEscape) return;
         level = DEC_TcoefLevel(sym);
         run = DEC_TcoefRun(sym);
         last = DEC_TcoefLast(sym);
@@ -64,7 +69,8 @@ inline void DecodeCoefficients(DEC_Bits* b, int start, const uint8_t* scan, Put 
           run += t.maxRun[Intra][last][level] + 1;  // second mode: the run is extended
         else
           level += t.maxLevel[Intra][last][run];  // first mode: the level is extended
-        if (DEC_BitsRead1(b)) level = -level;
+        if ((w << (skip + length)) >> 63) level = -level;
+        b->pos += skip + length + 1;
       }
     }
     i += run;
