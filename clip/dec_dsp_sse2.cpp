@@ -254,24 +254,81 @@ inline void Combine(__m128i s[10], __m128i qp, __m128i flat, __m128i normal) {
   }
 }
 
+// Transposes 8 rows of n (16 or 8) samples into n columns of 8 samples, stored one after
+// another at `cols`.
+inline void RowsToColumns(const uint8_t* src, std::ptrdiff_t stride, uint8_t* cols, int n) {
+  __m128i r[8];
+  for (int k = 0; k < 8; ++k)
+    r[k] = n == 16 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k * stride))
+                   : _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + k * stride));
+  __m128i a[8], b[8];
+  for (int k = 0; k < 4; ++k) {
+    a[k] = _mm_unpacklo_epi8(r[2 * k], r[2 * k + 1]);      // columns 0..7, rows 2k, 2k + 1
+    a[k + 4] = _mm_unpackhi_epi8(r[2 * k], r[2 * k + 1]);  // columns 8..15
+  }
+  for (int h = 0; h < 2; ++h) {
+    const __m128i* x = a + 4 * h;
+    b[4 * h + 0] = _mm_unpacklo_epi16(x[0], x[1]);  // columns 0..3 of 8h.., rows 0..3
+    b[4 * h + 1] = _mm_unpackhi_epi16(x[0], x[1]);  // columns 4..7, rows 0..3
+    b[4 * h + 2] = _mm_unpacklo_epi16(x[2], x[3]);  // columns 0..3, rows 4..7
+    b[4 * h + 3] = _mm_unpackhi_epi16(x[2], x[3]);  // columns 4..7, rows 4..7
+  }
+  __m128i* out = reinterpret_cast<__m128i*>(cols);
+  for (int h = 0; h < n / 8; ++h) {
+    const __m128i* y = b + 4 * h;
+    _mm_store_si128(out + 4 * h + 0, _mm_unpacklo_epi32(y[0], y[2]));
+    _mm_store_si128(out + 4 * h + 1, _mm_unpackhi_epi32(y[0], y[2]));
+    _mm_store_si128(out + 4 * h + 2, _mm_unpacklo_epi32(y[1], y[3]));
+    _mm_store_si128(out + 4 * h + 3, _mm_unpackhi_epi32(y[1], y[3]));
+  }
+}
+
+// The inverse of RowsToColumns.
+inline void ColumnsToRows(const uint8_t* cols, uint8_t* dst, std::ptrdiff_t stride, int n) {
+  const __m128i* in = reinterpret_cast<const __m128i*>(cols);
+  __m128i g[8] = {};
+  for (int h = 0; h < n / 8; ++h) {
+    __m128i e[4];
+    for (int k = 0; k < 4; ++k) {
+      const __m128i c = _mm_load_si128(in + 4 * h + k);
+      e[k] = _mm_unpacklo_epi8(c, _mm_srli_si128(c, 8));  // per row: column 2k, 2k + 1
+    }
+    const __m128i f0 = _mm_unpacklo_epi16(e[0], e[1]), f1 = _mm_unpackhi_epi16(e[0], e[1]);
+    const __m128i f2 = _mm_unpacklo_epi16(e[2], e[3]), f3 = _mm_unpackhi_epi16(e[2], e[3]);
+    g[4 * h + 0] = _mm_unpacklo_epi32(f0, f2);  // rows 0, 1
+    g[4 * h + 1] = _mm_unpackhi_epi32(f0, f2);  // rows 2, 3
+    g[4 * h + 2] = _mm_unpacklo_epi32(f1, f3);  // rows 4, 5
+    g[4 * h + 3] = _mm_unpackhi_epi32(f1, f3);  // rows 6, 7
+  }
+  for (int k = 0; k < 4; ++k) {
+    uint8_t* even = dst + 2 * k * stride;
+    uint8_t* odd = even + stride;
+    if (n == 16) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(even), _mm_unpacklo_epi64(g[k], g[k + 4]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(odd), _mm_unpackhi_epi64(g[k], g[k + 4]));
+    } else {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(even), g[k]);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(odd), _mm_srli_si128(g[k], 8));
+    }
+  }
+}
+
+// Bands of 8 rows are transposed into a column buffer, filtered edge by edge from left to
+// right there (each edge reads what the previous one wrote), and transposed back.
 void DeblockVerticalSse2(uint8_t* plane, std::ptrdiff_t stride, int width, int height,
                          const uint8_t* qpStore, int qpStride, int shift) {
   const __m128i zero = _mm_setzero_si128();
+  alignas(16) uint8_t cols[DEC_MAX_WIDTH + 16][8];
+  if (width > DEC_MAX_WIDTH) return;
   for (int y0 = 0; y0 + 8 <= height; y0 += 8) {
+    uint8_t* band = plane + y0 * stride;
+    for (int x = 0; x < width; x += 16) RowsToColumns(band + x, stride, cols[x], width - x >= 16 ? 16 : 8);
     for (int x = 8; x <= width - 8; x += 8) {
-      // Two 4-row strips, transposed: s[k] holds column x - 5 + k of the 8 rows.
+      // Two 4-row strips: s[k] holds column x - 5 + k of the 8 rows.
       const int qpValue = qpStore[(y0 >> shift) * qpStride + (x >> shift)];
-      uint8_t* base = plane + y0 * stride + x - 8;
-      __m128i lo[8], hi[8];
-      for (int r = 0; r < 8; ++r) {
-        const __m128i row = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + r * stride));
-        lo[r] = _mm_unpacklo_epi8(row, zero);
-        hi[r] = _mm_unpackhi_epi8(row, zero);
-      }
-      Transpose8x8(lo);
-      Transpose8x8(hi);
       __m128i s[10];
-      for (int k = 0; k < 10; ++k) s[k] = k < 5 ? lo[k + 3] : hi[k - 5];
+      for (int k = 0; k < 10; ++k)
+        s[k] = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cols[x - 5 + k])), zero);
       const __m128i qp = _mm_set1_epi16(static_cast<short>(qpValue));
       // Pair counts per strip (lanes 0..3 and 4..7), and the first rows' |s1 - s8|.
       __m128i count = FlatPairs(s, 1, 8);
@@ -289,12 +346,10 @@ void DeblockVerticalSse2(uint8_t* plane, std::ptrdiff_t stride, int width, int h
       const __m128i flatMask = _mm_set_epi64x(flat[1] ? -1 : 0, flat[0] ? -1 : 0);
       const __m128i normalMask = _mm_set_epi64x(normal[1] ? -1 : 0, normal[0] ? -1 : 0);
       Combine(s, qp, flatMask, normalMask);
-      __m128i out[8];
-      for (int k = 0; k < 8; ++k) out[k] = s[k + 1];
-      Transpose8x8(out);
-      for (int r = 0; r < 8; ++r)
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(base + 4 + r * stride), _mm_packus_epi16(out[r], zero));
+      for (int k = 1; k <= 8; ++k)
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(cols[x - 5 + k]), _mm_packus_epi16(s[k], zero));
     }
+    for (int x = 0; x < width; x += 16) ColumnsToRows(cols[x], band + x, stride, width - x >= 16 ? 16 : 8);
   }
 }
 
