@@ -19,11 +19,13 @@ inline int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v)
 // Division rounded to the nearest integer, halves away from zero.
 inline int RoundDiv(int a, int b) { return a >= 0 ? (a + b / 2) / b : -((-a + b / 2) / b); }
 
-// The second (H.263) inverse quantisation of a non-zero level, saturated to 12 bits.
+// The second (H.263) inverse quantisation of a non-zero level. Common encoders reconstruct
+// coefficients past 12 bits at coarse quantisers (2 * 31 * 33 + 31 = 2077) and decode them
+// unsaturated; only the 16-bit block storage limits them here.
 inline int Dequantise(int level, int q) {
   const int add = (q & 1) ? q : q - 1;
   const int sign = level >> 31;
-  return Clamp(2 * q * level + ((add ^ sign) - sign), -2048, 2047);
+  return Clamp(2 * q * level + ((add ^ sign) - sign), -32768, 32767);
 }
 
 // The zigzag scan as positions in the transposed blocks the inverse DCTs take.
@@ -426,13 +428,22 @@ int Macroblock(int mbx, int mby) {
   return 1;
 }
 
-// True when the VOP's data ends here: the 23 bits after the next byte boundary (past a
-// stuffing byte 0x7F there) are all zero, as in a following start code.
+// True when the VOP's data ends here: the bits up to the byte boundary are stuffing (a 0 and
+// then ones; when aligned, a whole stuffing byte 0x7F may stand there), and after them the
+// payload ends or the next 23 bits are all zero, as in a following start code. Bits past the
+// payload are not taken for zeros here: the last macroblocks may sit in its last bytes.
 bool AtVopEnd(const DEC_Bits* b) {
   DEC_Bits probe = *b;
-  DEC_BitsAlign(&probe);
-  if (DEC_BitsPeek(&probe, 8) == 0x7F) DEC_BitsSkip(&probe, 8);
-  return DEC_BitsPeek(&probe, 23) == 0;
+  const int k = static_cast<int>((8 - (probe.pos & 7)) & 7);
+  if (k) {
+    if (DEC_BitsPeek(&probe, k) != (1u << (k - 1)) - 1) return false;
+    DEC_BitsSkip(&probe, k);
+  } else if (DEC_BitsLeft(&probe) >= 8 && DEC_BitsPeek(&probe, 8) == 0x7F) {
+    DEC_BitsSkip(&probe, 8);
+  }
+  const int64_t left = DEC_BitsLeft(&probe);
+  if (left <= 0) return true;
+  return DEC_BitsPeek(&probe, left < 23 ? static_cast<int>(left) : 23) == 0;
 }
 
 int ResyncZeros() {
