@@ -19,13 +19,11 @@ inline int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v)
 // Division rounded to the nearest integer, halves away from zero.
 inline int RoundDiv(int a, int b) { return a >= 0 ? (a + b / 2) / b : -((-a + b / 2) / b); }
 
-// The second (H.263) inverse quantisation of a non-zero level. Common encoders reconstruct
-// coefficients past 12 bits at coarse quantisers (2 * 31 * 33 + 31 = 2077) and decode them
-// unsaturated; only the 16-bit block storage limits them here.
+// The second (H.263) inverse quantisation of a non-zero level, saturated to 12 bits.
 inline int Dequantise(int level, int q) {
   const int add = (q & 1) ? q : q - 1;
   const int sign = level >> 31;
-  return Clamp(2 * q * level + ((add ^ sign) - sign), -32768, 32767);
+  return Clamp(2 * q * level + ((add ^ sign) - sign), -2048, 2047);
 }
 
 // The zigzag scan as positions in the transposed blocks the inverse DCTs take.
