@@ -25,6 +25,7 @@ if "$krtool" krm-info "$tmp/bad.krm" 2>"$tmp/err"; then fail "bad magic accepted
 grep -q "magic number mismatch" "$tmp/err" || fail "mismatch message"
 
 "$krtool" krk-info "$seeds/krk/anim" >"$tmp/out" || fail "krk-info exit status"
+head -n 1 "$tmp/out" | grep -q "^kfscene name=.*/anim nodes=3$" || fail "kfscene line"
 grep -qx "node index=1 name=spin rotation_keys=2 position_keys=1" "$tmp/out" || fail "node line"
 # Another version is refused; the tool says which one the file has.
 printf '\255\336\001\001\000\000\000\000\000\000\000\000' >"$tmp/v.krk"
