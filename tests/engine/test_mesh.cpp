@@ -28,7 +28,9 @@ TEST(Mesh, CapacitiesAndIndicesAreChecked) {
   EXPECT_EQ(KR_MeshPolyAddVertex(p, &m->vertices[0], 0, 0), 1);
   EXPECT_EQ(KR_MeshPolyAddVertex(p, &m->vertices[0], 0, 0), 0);  // a fifth corner has no slot
   EXPECT_EQ(p->cornerCount, 4);
+  KR_MeshDelete(m);
   // Capacities whose arrays would not fit a 32-bit size fail instead of wrapping.
+  m = KR_MeshNew("huge");
   EXPECT_EQ(KR_MeshCreate(m, 0x7FFFFFFF, 0, 0), 0);
   EXPECT_EQ(KR_MeshVertexGetNew(m), nullptr);
   KR_MeshDelete(m);
