@@ -15,6 +15,7 @@ constexpr KRT_Command kCommands[] = {
     {"krm-info", "krm-info FILE [--texdir DIR]  one line per material, light, camera and mesh of a scene", KRT_KrmInfo},
     {"krk-info", "krk-info FILE        one line per node of a keyframe file", KRT_KrkInfo},
     {"image", "image IN OUT         load a .tga/.jpg/.aaf as the show does; write .ppm/.pam/.tga/.jpg", KRT_Image},
+    {"lightmap-bake", "lightmap-bake SCENE.krm OUT [--texdir DIR]  bake the static lights into a lightmap file", KRT_LightmapBake},
 };
 
 void usage() {

@@ -12,6 +12,7 @@ int KRT_Unpack(int argc, char** argv);
 int KRT_KrmInfo(int argc, char** argv);
 int KRT_KrkInfo(int argc, char** argv);
 int KRT_Image(int argc, char** argv);
+int KRT_LightmapBake(int argc, char** argv);
 
 // Prints "krtool: <message>" on standard error and returns 1, for one-line failures.
 int KRT_Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
