@@ -25,6 +25,11 @@ GFX_Driver MakeNullDriver() {
   d.begin_quads = [] { return 1; };
   d.quad_vertices = [](KR_MeshPoly*) { return 1; };
   d.end_prim = [] { return 1; };
+  d.tex_create = [](GFX_Material*) { return 1; };
+  d.tex_delete = [](GFX_Material*) { return 1; };
+  d.tex_upload = [](GFX_Material*) { return 1; };
+  d.tex_bind = [](GFX_Material*) { return 1; };
+  d.max_texture_size = [] { return 2048; };
   d.stencil_bits = [] { return 8; };
   d.clear_stencil = [](int) { return 1; };
   return d;
