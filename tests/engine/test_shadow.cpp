@@ -10,32 +10,15 @@
 #include "engine/kr_scene.h"
 #include "engine/shadow.h"
 #include "tests/engine/scene_builders.h"
+#include "tests/engine/shadow_scene.h"
 #include "tests/support/driver_log.h"
 
 namespace {
 
-// The unit cube (twelve triangles, normals out) centred at `centre`, already in camera space.
-KR_Mesh* Cube(KR_Vector centre) {
-  KR_Mesh* m = vt::BuildCube("cube");
-  KR_MeshGenerateNormals(m);
-  KR_MeshGenerateBoundingBox(m);
-  KR_MeshGenerateEdges(m);
-  KR_Matrix at = vt::Translation(centre.x - 0.5f, centre.y - 0.5f, centre.z - 0.5f);
-  KR_MeshTransformAbsolute(m, &at);
-  m->castsShadows = 1;
-  m->lightmapped = 1;
-  return m;
-}
+// The unit cube centred at `centre`.
+KR_Mesh* Cube(KR_Vector c) { return vt::BuildBox({c.x - 0.5f, c.y - 0.5f, c.z - 0.5f}, {c.x + 0.5f, c.y + 0.5f, c.z + 0.5f}); }
 
-KR_Light* Light(KR_Vector at, int isStatic = 0) {
-  KR_Light* l = KR_LightNew("light");
-  const float white[4] = {1, 1, 1, 0};
-  KR_LightCreate(l, &at, white);
-  KR_LightResetTransformation(l);
-  KR_LightApplyTransformation(l);
-  l->isStatic = isStatic;
-  return l;
-}
+KR_Light* Light(KR_Vector at) { return vt::BuildLight(at); }
 
 // The mesh's polygons split by the light, edges counted as the renderer counts them.
 std::vector<KR_MeshPoly*> LightFacing(KR_Mesh* m, const KR_Light* light) {
