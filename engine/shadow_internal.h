@@ -10,7 +10,7 @@ struct SHADOW_Frame {
   KR_Mesh** meshes;
   int meshCount;
   int polyTotal;
-  KR_MeshPoly** volumes;   // per mesh: room for one quad per edge, taken when it first casts
+  KR_MeshPoly** volumes;   // per mesh: the quads of the current light
   KR_MeshPoly*** facing;   // per mesh: its light-facing polygons for the current light
   KR_MeshPoly*** averted;  // per mesh: the others
   int* used;               // per mesh: casts a volume for the current light
@@ -29,3 +29,6 @@ int SHADOW_FrameBegin(SHADOW_Frame* f, KR_Mesh** meshes, int dynamic);
 // builds their quads into lists A (facing the eye) and B. Returns the number of volumes that
 // hold the eye.
 int SHADOW_LightVolumes(SHADOW_Frame* f, const KR_Light* light);
+
+// The silhouette edges of a light-facing list (null-terminated): the most quads it gives.
+int SHADOW_SilhouetteCount(KR_MeshPoly** list);

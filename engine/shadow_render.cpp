@@ -142,6 +142,7 @@ int SHADOW_FrameBegin(SHADOW_Frame* f, KR_Mesh** meshes, int dynamic) {
   if (!f->volumes || !f->facing || !f->averted || !f->used || !f->visible || !f->listA || !f->listB) return 0;
   for (int i = 0; i < m; i++) {
     f->volumes[i] = nullptr;
+    f->facing[i] = f->averted[i] = nullptr;
     f->used[i] = 0;
   }
   return 1;
@@ -153,13 +154,12 @@ int SHADOW_LightVolumes(SHADOW_Frame* f, const KR_Light* light) {
     KR_Mesh* m = f->meshes[i];
     f->used[i] = 0;
     if (!m->castsShadows || !SHADOW_MeshLightVisible(m, light)) continue;
-    if (!f->volumes[i]) {
-      // A mesh's blocks are taken the first time it casts in this frame.
+    if (!f->facing[i]) {
+      // A mesh's lists are taken the first time it casts in this frame.
       f->facing[i] = take<KR_MeshPoly*>(std::int64_t(m->polyCount) + 1, "SHADOW_RenderScene - polys[i]");
       f->averted[i] = take<KR_MeshPoly*>(std::int64_t(m->polyCount) + 1, "SHADOW_RenderScene - polys[i]");
-      f->volumes[i] = take<KR_MeshPoly>(m->edgeCount, "SHADOW_RenderScene - volumes[i]");
-      if (!f->facing[i] || !f->averted[i] || !f->volumes[i]) {
-        f->volumes[i] = nullptr;
+      if (!f->facing[i] || !f->averted[i]) {
+        f->facing[i] = nullptr;
         continue;
       }
     }
@@ -171,6 +171,9 @@ int SHADOW_LightVolumes(SHADOW_Frame* f, const KR_Light* light) {
   f->countA = f->countB = 0;
   for (int i = 0; i < f->meshCount; i++) {
     if (!f->used[i]) continue;
+    // Room for exactly this light's quads: a silhouette is a small part of a mesh's edges.
+    f->volumes[i] = take<KR_MeshPoly>(SHADOW_SilhouetteCount(f->facing[i]), "SHADOW_RenderScene - volumes[i]");
+    if (!f->volumes[i]) continue;
     int n = SHADOW_BuildShadowVolume(f->volumes[i], f->facing[i], light);
     SHADOW_SplitQuads(f->volumes[i], n, f->listA, &f->countA, f->listB, &f->countB);
   }

@@ -6,6 +6,7 @@
 #include "engine/kr_memory.h"
 #include "engine/kr_mesh_internal.h"
 #include "engine/shadow.h"
+#include "engine/shadow_internal.h"
 #include "gfx/gfx_driver.h"
 
 namespace {
@@ -26,7 +27,19 @@ inline KR_Vector extrude(const KR_Vector& p, const KR_Vector& light) {
   return {p.x + d.x * s, p.y + d.y * s, p.z + d.z * s};
 }
 
+// One light-facing side on a shared edge: the light's view of the mesh turns here.
+inline bool silhouette(const KR_MeshEdge* e) { return e && e->shadowCount == 1 && e->useCount != 1; }
+
 }  // namespace
+
+int SHADOW_SilhouetteCount(KR_MeshPoly** list) {
+  int n = 0;
+  for (KR_MeshPoly** it = list; *it; ++it) {
+    const int corners = KR_MeshPolyCorners(*it);
+    for (int i = 0; i < corners; i++) n += silhouette((*it)->edges[i]);
+  }
+  return n;
+}
 
 int SHADOW_BuildShadowVolume(KR_MeshPoly* quads, KR_MeshPoly** list, const KR_Light* light, int) {
   const KR_Vector L = light->tposition;
@@ -35,9 +48,7 @@ int SHADOW_BuildShadowVolume(KR_MeshPoly* quads, KR_MeshPoly** list, const KR_Li
     KR_MeshPoly* p = *it;
     const int corners = KR_MeshPolyCorners(p);
     for (int i = 0; i < corners; i++) {
-      const KR_MeshEdge* e = p->edges[i];
-      // One light-facing side on a shared edge: the light's view of the mesh turns here.
-      if (!e || e->shadowCount != 1 || e->useCount == 1) continue;
+      if (!silhouette(p->edges[i])) continue;
       KR_MeshVertex* a = p->corners[i].vertex;
       KR_MeshVertex* b = p->corners[i + 1 == corners ? 0 : i + 1].vertex;
       if (!a || !b) continue;
