@@ -19,7 +19,7 @@ struct IMG_Image;
 constexpr float LM_PATCH_SIZE = 10.0f;  // world units per texel in both map directions
 constexpr int LM_MIN_SIZE = 16;
 // The longest texture edge the baker makes and the loader accepts.
-constexpr int LM_MAX_SIZE = 2048;
+constexpr int LM_MAX_SIZE = 1024;
 constexpr unsigned LM_MAGIC = 0xBEEF;
 constexpr unsigned LM_VERSION = 0x0100;
 
