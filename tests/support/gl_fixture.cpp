@@ -45,6 +45,7 @@ void GlReset() {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glViewport(0, 0, kGlWidth, kGlHeight);
+  glDisable(GL_SCISSOR_TEST);
   GFX_Disable(GFX_STENCIL_TEST);
   GFX_Set(GFX_SET_STENCIL, 6, nullptr);
   GFX_Set(GFX_SET_STENCIL, 8, nullptr);
