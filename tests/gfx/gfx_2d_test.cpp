@@ -32,19 +32,6 @@ constexpr Rgb kYellow{255, 255, 0}, kMagenta{255, 0, 255}, kCyan{0, 255, 255};
 
 class Gfx2d : public vt::ScreenTest {
  protected:
-  void TearDown() override {
-    for (GFX_Picture* p : pictures) GFX_PictureDelete(p);
-    ScreenTest::TearDown();
-  }
-  // A 640x480 picture of quadrant colours.
-  GFX_Picture* Picture(const Rgb (&c)[4]) {
-    GFX_Material* source = vt::QuadrantMaterial(640, 480, IMG_RGB, c);
-    GFX_Picture* p = GFX_PictureFromMaterial(source);
-    GFX_MaterialUnbind(source);
-    GFX_MaterialDelete(source);
-    pictures.push_back(p);
-    return p;
-  }
   GFX_Picture* Solid(Rgb c) { return Picture({c, c, c, c}); }
   // A clip-style 512x512 texture (format 2) drawn without filtering: quadrant colours red,
   // green, blue, yellow in the 320x240 frame area, magenta right of it and cyan below it.
@@ -61,7 +48,6 @@ class Gfx2d : public vt::ScreenTest {
     GFX_Enable(GFX_FILTER);
     return m;
   }
-  std::vector<GFX_Picture*> pictures;
 };
 
 TEST_F(Gfx2d, PictureOffsetIsInScreenUnits) {

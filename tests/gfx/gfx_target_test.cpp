@@ -51,18 +51,6 @@ int Red(const std::vector<std::uint8_t>& rgb, int width, int x, int y) { return 
 
 class GfxTarget : public vt::ScreenTest {
  protected:
-  void TearDown() override {
-    for (GFX_Picture* p : pictures) GFX_PictureDelete(p);
-    ScreenTest::TearDown();
-  }
-  GFX_Picture* Picture(const Rgb (&c)[4]) {
-    GFX_Material* source = vt::QuadrantMaterial(640, 480, IMG_RGB, c);
-    GFX_Picture* p = GFX_PictureFromMaterial(source);
-    GFX_MaterialUnbind(source);
-    GFX_MaterialDelete(source);
-    pictures.push_back(p);
-    return p;
-  }
   // Renders the picture into the 256x256 viewport and captures it.
   void Capture(GFX_Picture* p) {
     GFX_TargetBegin();
@@ -74,10 +62,9 @@ class GfxTarget : public vt::ScreenTest {
   void CaptureSquare() {
     GFX_Material* source = vt::QuadrantMaterial(640, 480, IMG_RGB, {kBlack, kBlack, kBlack, kBlack});
     for (int y = 180; y < 300; y++) std::memset(source->image->data + (y * 640 + 240) * 3, 255, 160 * 3);
-    GFX_Picture* p = GFX_PictureFromMaterial(source);
+    GFX_Picture* p = Keep(GFX_PictureFromMaterial(source));
     GFX_MaterialUnbind(source);
     GFX_MaterialDelete(source);
-    pictures.push_back(p);
     Capture(p);
   }
   // The frame after clearing it to black and drawing.
@@ -86,7 +73,6 @@ class GfxTarget : public vt::ScreenTest {
     draw();
     return vt::GlReadRgb();
   }
-  std::vector<GFX_Picture*> pictures;
 };
 
 TEST_F(GfxTarget, CaptureComesBackUprightOverTheScreenAndInARectangle) {

@@ -11,6 +11,7 @@
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
 #include "gfx/gfx_picture.h"
+#include "tests/gfx/screen_checks.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/test_util.h"
 
@@ -43,20 +44,7 @@ std::vector<std::uint8_t> TextureRgba(GFX_Material* m) {
   return out;
 }
 
-class GfxTexture : public vt::GlTest {
- protected:
-  void TearDown() override {
-    for (GFX_Material* m : materials) {
-      GFX_MaterialUnbind(m);
-      GFX_MaterialDelete(m);
-    }
-  }
-  GFX_Material* Keep(GFX_Material* m) {
-    materials.push_back(m);
-    return m;
-  }
-  std::vector<GFX_Material*> materials;
-};
+using GfxTexture = vt::ScreenTest;
 
 TEST_F(GfxTexture, SameMaterialBindsOnce) {
   GFX_Material* a = Keep(vt::GlSolidMaterial(2, 2, IMG_RGB, 255, 0, 0));

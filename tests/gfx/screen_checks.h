@@ -1,5 +1,5 @@
-// Helpers of the 2D-layer tests: test images with one colour per quadrant, whole-frame region
-// checks, and the material bookkeeping of a test.
+// Helpers of the tests that draw on screen: test images with one colour per quadrant,
+// whole-frame region checks, and the material and picture bookkeeping of a test.
 #pragma once
 
 #include <GL/gl.h>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gfx/gfx_material.h"
+#include "gfx/gfx_picture.h"
 #include "tests/support/gl_fixture.h"
 
 namespace vt {
@@ -78,10 +79,11 @@ inline void ClearTo(Rgb c) {
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
-// The GL test case with materials released after the test.
+// The GL test case with the materials and pictures it made released after the test.
 class ScreenTest : public GlTest {
  protected:
   void TearDown() override {
+    for (GFX_Picture* p : pictures) GFX_PictureDelete(p);
     for (GFX_Material* m : materials) {
       GFX_MaterialUnbind(m);
       GFX_MaterialDelete(m);
@@ -91,7 +93,20 @@ class ScreenTest : public GlTest {
     materials.push_back(m);
     return m;
   }
+  GFX_Picture* Keep(GFX_Picture* p) {
+    pictures.push_back(p);
+    return p;
+  }
+  // A 640x480 picture of quadrant colours.
+  GFX_Picture* Picture(const Rgb (&c)[4]) {
+    GFX_Material* source = QuadrantMaterial(640, 480, IMG_RGB, c);
+    GFX_Picture* p = GFX_PictureFromMaterial(source);
+    GFX_MaterialUnbind(source);
+    GFX_MaterialDelete(source);
+    return Keep(p);
+  }
   std::vector<GFX_Material*> materials;
+  std::vector<GFX_Picture*> pictures;
 };
 
 }  // namespace vt
