@@ -21,12 +21,9 @@ namespace vt {
 namespace {
 int g_state = 0;  // 0 not tried, 1 open, -1 no display
 
-// The context goes before the display library's own exit handler closes the display: Mesa's
-// software renderer can hang joining its threads when the display closes under a live context.
-void close_context() {
-  glFinish();
-  GFX_OglShutdown();
-}
+// Runs before the display library's own exit handler closes the display: Mesa's software
+// renderer can hang joining its threads when the display closes while they still have work.
+void finish_rendering() { glFinish(); }
 }  // namespace
 
 bool GlOpen() {
@@ -42,7 +39,7 @@ bool GlOpen() {
     if (!window || !GFX_DriverSelect(GFX_DriverGet(3), window)) return false;
     if (!GFX_SetMode(kGlWidth, kGlHeight, 24, 24, 8, 0)) return false;
     GFX_SetPerspective(90.0f, 1.0f, 6000.0f);
-    std::atexit(close_context);
+    std::atexit(finish_rendering);
     g_state = 1;
   }
   return g_state == 1;
