@@ -245,6 +245,8 @@ const DEC_Dsp kPlain = {
     "plain",
     IdctPut,
     IdctAdd,
+    IdctPut,
+    IdctAdd,
     DcPut,
     DcAdd,
     {{kMcRow<16, 0>[0], kMcRow<16, 0>[1], kMcRow<16, 0>[2], kMcRow<16, 0>[3]},

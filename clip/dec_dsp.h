@@ -38,6 +38,9 @@ struct DEC_Dsp {
   // or add to the prediction with clamping. The block is left zeroed.
   void (*idctPut)(int16_t* block, uint8_t* dst, std::ptrdiff_t stride);
   void (*idctAdd)(int16_t* block, uint8_t* dst, std::ptrdiff_t stride);
+  // The same for blocks whose coefficients all lie in the first four rows and columns.
+  void (*idctPut4)(int16_t* block, uint8_t* dst, std::ptrdiff_t stride);
+  void (*idctAdd4)(int16_t* block, uint8_t* dst, std::ptrdiff_t stride);
   // The same for a block whose only coefficient is its DC: `value` is DEC_IdctDcValue(DC).
   void (*dcPut)(uint8_t* dst, std::ptrdiff_t stride, int value);
   void (*dcAdd)(uint8_t* dst, std::ptrdiff_t stride, int value);

@@ -14,12 +14,13 @@ namespace {
 
 // Pairs of matrix entries for pmaddwd: kPairs[x][j] holds (M[x][a], M[x][b]) for the input
 // pairs (0, 4), (2, 6), (1, 3), (5, 7), repeated over the register.
+// Entries 4 and 5 hold the pairs (0, 2) and (1, 3) for blocks whose inputs 4..7 are zero.
 struct IdctPairs {
-  __m128i c[4][4];
+  __m128i c[4][6];
   IdctPairs() {
-    static constexpr int kA[4] = {0, 2, 1, 5}, kB[4] = {4, 6, 3, 7};
+    static constexpr int kA[6] = {0, 2, 1, 5, 0, 1}, kB[6] = {4, 6, 3, 7, 2, 3};
     for (int x = 0; x < 4; ++x)
-      for (int j = 0; j < 4; ++j) {
+      for (int j = 0; j < 6; ++j) {
         const uint32_t lo = static_cast<uint16_t>(kIdctMatrix[x][kA[j]]);
         const uint32_t hi = static_cast<uint16_t>(kIdctMatrix[x][kB[j]]);
         c[x][j] = _mm_set1_epi32(static_cast<int>(lo | hi << 16));
@@ -46,6 +47,31 @@ inline void IdctPass(__m128i r[8]) {
                            _mm_srai_epi32(_mm_add_epi32(eh, oh), Shift));
     r[7 - x] = _mm_packs_epi32(_mm_srai_epi32(_mm_sub_epi32(el, ol), Shift),
                                _mm_srai_epi32(_mm_sub_epi32(eh, oh), Shift));
+  }
+}
+
+// The pass for inputs 4..7 all zero; with Low, only lanes 0..3 of the inputs are non-zero.
+template <int Shift, bool Low>
+inline void IdctPassHalf(__m128i r[8]) {
+  const __m128i round = _mm_set1_epi32(1 << (Shift - 1));
+  const __m128i p02l = _mm_unpacklo_epi16(r[0], r[2]), p02h = _mm_unpackhi_epi16(r[0], r[2]);
+  const __m128i p13l = _mm_unpacklo_epi16(r[1], r[3]), p13h = _mm_unpackhi_epi16(r[1], r[3]);
+  for (int x = 0; x < 4; ++x) {
+    const __m128i* c = kPairs.c[x];
+    const __m128i el = _mm_add_epi32(_mm_madd_epi16(p02l, c[4]), round);
+    const __m128i ol = _mm_madd_epi16(p13l, c[5]);
+    __m128i plus = _mm_srai_epi32(_mm_add_epi32(el, ol), Shift);
+    __m128i minus = _mm_srai_epi32(_mm_sub_epi32(el, ol), Shift);
+    if (Low) {
+      // Lanes 4..7 of the inputs are zero, so their outputs are the rounding term shifted: 0.
+      r[x] = _mm_packs_epi32(plus, _mm_setzero_si128());
+      r[7 - x] = _mm_packs_epi32(minus, _mm_setzero_si128());
+    } else {
+      const __m128i eh = _mm_add_epi32(_mm_madd_epi16(p02h, c[4]), round);
+      const __m128i oh = _mm_madd_epi16(p13h, c[5]);
+      r[x] = _mm_packs_epi32(plus, _mm_srai_epi32(_mm_add_epi32(eh, oh), Shift));
+      r[7 - x] = _mm_packs_epi32(minus, _mm_srai_epi32(_mm_sub_epi32(eh, oh), Shift));
+    }
   }
 }
 
@@ -77,9 +103,26 @@ inline void Idct(int16_t* block, __m128i r[8]) {
   IdctPass<kIdctShift2>(r);
 }
 
+// Both passes for a block whose coefficients lie in the first four rows and columns.
+inline void Idct4(int16_t* block, __m128i r[8]) {
+  __m128i* p = reinterpret_cast<__m128i*>(block);
+  const __m128i zero = _mm_setzero_si128();
+  for (int k = 0; k < 4; ++k) {
+    r[k] = _mm_load_si128(p + k);
+    _mm_store_si128(p + k, zero);
+  }
+  IdctPassHalf<kIdctShift1, true>(r);
+  Transpose8x8(r);
+  IdctPassHalf<kIdctShift2, false>(r);
+}
+
+template <bool Small>
 void IdctPut(int16_t* block, uint8_t* dst, std::ptrdiff_t stride) {
   __m128i r[8];
-  Idct(block, r);
+  if (Small)
+    Idct4(block, r);
+  else
+    Idct(block, r);
   for (int y = 0; y < 8; y += 2) {
     const __m128i v = _mm_packus_epi16(r[y], r[y + 1]);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + y * stride), v);
@@ -87,9 +130,13 @@ void IdctPut(int16_t* block, uint8_t* dst, std::ptrdiff_t stride) {
   }
 }
 
+template <bool Small>
 void IdctAdd(int16_t* block, uint8_t* dst, std::ptrdiff_t stride) {
   __m128i r[8];
-  Idct(block, r);
+  if (Small)
+    Idct4(block, r);
+  else
+    Idct(block, r);
   const __m128i zero = _mm_setzero_si128();
   for (int y = 0; y < 8; ++y) {
     __m128i* d = reinterpret_cast<__m128i*>(dst + y * stride);
@@ -472,8 +519,10 @@ const DEC_Dsp* DEC_DspSse2(void) {
   static const DEC_Dsp dsp = [] {
     DEC_Dsp d = *DEC_DspPlain();
     d.name = "sse2";
-    d.idctPut = IdctPut;
-    d.idctAdd = IdctAdd;
+    d.idctPut = IdctPut<false>;
+    d.idctAdd = IdctAdd<false>;
+    d.idctPut4 = IdctPut<true>;
+    d.idctAdd4 = IdctAdd<true>;
     d.dcPut = DcPut;
     d.dcAdd = DcAdd;
     DEC_McFn* tables[2][2] = {{d.put16[0], d.put16[1]}, {d.put8[0], d.put8[1]}};

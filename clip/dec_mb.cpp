@@ -22,17 +22,34 @@ inline int RoundDiv(int a, int b) { return a >= 0 ? (a + b / 2) / b : -((-a + b 
 // The second (H.263) inverse quantisation of a non-zero level, saturated to 12 bits.
 inline int Dequantise(int level, int q) {
   const int add = (q & 1) ? q : q - 1;
-  const int v = level > 0 ? 2 * q * level + add : 2 * q * level - add;
-  return Clamp(v, -2048, 2047);
+  const int sign = level >> 31;
+  return Clamp(2 * q * level + ((add ^ sign) - sign), -2048, 2047);
 }
+
+// The zigzag scan as positions in the transposed blocks the inverse DCTs take.
+struct TransposedZigzag {
+  uint8_t pos[64];
+  TransposedZigzag() {
+    for (int i = 0; i < 64; ++i) pos[i] = static_cast<uint8_t>(DEC_Transposed(kDecScan[0][i]));
+  }
+};
+const TransposedZigzag kZigzagTransposed;
 
 // Decodes the transform coefficients of one block from scan index `start`, calling
 // put(natural position, level) for each. An unknown code or a run past the block ends it.
 // Each code, its sign and any escape (at most 30 bits) come from one 57-bit window.
 template <int Intra, typename Put>
-inline void DecodeCoefficients(DEC_Bits* b, int start, const uint8_t* scan, Put put) {
+inline void DecodeCoefficients(DEC_Bits* reader, int start, const uint8_t* scan, Put put) {
   const DEC_VlcTables& t = DEC_Tables();
   const DEC_Vlc& vlc = t.tcoef[Intra];
+  // A local copy of the reader keeps its position in a register while blocks are written.
+  DEC_Bits local = *reader;
+  DEC_Bits* b = &local;
+  struct WriteBack {
+    DEC_Bits* to;
+    const DEC_Bits* from;
+    ~WriteBack() { *to = *from; }
+  } writeBack{reader, b};
   for (int i = start;;) {
     const uint64_t w = DEC_BitsWindow(b);
     uint32_t e = DEC_VlcLookup(vlc, static_cast<uint32_t>(w >> 32));
@@ -180,17 +197,17 @@ int IntraBlock(int mbx, int mby, int n, int coded, int acPred) {
   std::ptrdiff_t stride;
   uint8_t* dst = BlockDestination(mbx, mby, n, &stride);
   int16_t* block = s.blocks[n];
-  bool dcOnly = true;
+  int positions = 0;  // or of the positions of the non-zero AC coefficients
   for (int pos = 1; pos < 64; ++pos) {
     if (!qf[pos]) continue;
     block[DEC_Transposed(pos)] = static_cast<int16_t>(Dequantise(qf[pos], s.quant));
-    dcOnly = false;
+    positions |= pos | 64;
   }
-  if (dcOnly) {
+  if (!positions) {
     s.dsp->dcPut(dst, stride, DEC_IdctDcValue(dc));
   } else {
     block[0] = static_cast<int16_t>(dc);
-    s.dsp->idctPut(block, dst, stride);
+    (positions & 0x24 ? s.dsp->idctPut : s.dsp->idctPut4)(block, dst, stride);
   }
   return 1;
 }
@@ -200,10 +217,12 @@ void InterBlock(int mbx, int mby, int n) {
   DEC_State& s = DEC_state;
   int16_t* block = s.blocks[n];
   const int q = s.quant;
-  int count = 0;
-  DecodeCoefficients<0>(&s.bits, 0, kDecScan[0], [&](int pos, int level) {
-    block[DEC_Transposed(pos)] = static_cast<int16_t>(Dequantise(level, q));
+  int count = 0, positions = 0;
+  // Positions arrive transposed: u * 8 + v.
+  DecodeCoefficients<0>(&s.bits, 0, kZigzagTransposed.pos, [&](int pos, int level) {
+    block[pos] = static_cast<int16_t>(Dequantise(level, q));
     count += pos ? 2 : 1;
+    positions |= pos;
   });
   if (!count) return;
   std::ptrdiff_t stride;
@@ -213,7 +232,8 @@ void InterBlock(int mbx, int mby, int n) {
     block[0] = 0;
     s.dsp->dcAdd(dst, stride, value);
   } else {
-    s.dsp->idctAdd(block, dst, stride);
+    // Coefficients only in the first four rows and columns take the shorter transform.
+    (positions & 0x24 ? s.dsp->idctAdd : s.dsp->idctAdd4)(block, dst, stride);
   }
 }
 
@@ -357,7 +377,10 @@ void CopyMacroblock(int mbx, int mby) {
   s.qpStore[mby + 1][mbx + 1] = static_cast<uint8_t>(s.quant);
   std::memset(s.mv[mby + 1][mbx + 1], 0, sizeof(s.mv[0][0]));
   ResetPredictors(mby + 1, mbx + 1);
-  MotionCompensate(mbx, mby, 0);
+  const std::ptrdiff_t y = mby * 16 * s.yStride + mbx * 16, c = mby * 8 * s.cStride + mbx * 8;
+  s.dsp->put16[0][0](s.cur->y + y, s.ref->y + y, s.yStride, 16);
+  s.dsp->put8[0][0](s.cur->u + c, s.ref->u + c, s.cStride, 8);
+  s.dsp->put8[0][0](s.cur->v + c, s.ref->v + c, s.cStride, 8);
 }
 
 // Decodes the macroblock at (mbx, mby). Returns 1 when one was decoded, 0 for a stuffing

@@ -266,10 +266,7 @@ DEC_VlcTables BuildAll() {
 
 }  // namespace
 
-const DEC_VlcTables& DEC_Tables(void) {
-  static const DEC_VlcTables tables = BuildAll();
-  return tables;
-}
+const DEC_VlcTables DEC_tables = BuildAll();
 
 const uint8_t kDecScan[3][64] = {
     {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,

@@ -39,8 +39,9 @@ struct DEC_VlcTables {
   uint8_t maxRun[2][2][32];
 };
 
-// The tables, built on first use.
-const DEC_VlcTables& DEC_Tables(void);
+// The tables, built when the module is loaded.
+extern const DEC_VlcTables DEC_tables;
+inline const DEC_VlcTables& DEC_Tables(void) { return DEC_tables; }
 
 // Scan orders as natural positions (row * 8 + column): zigzag, alternate horizontal, alternate
 // vertical.

@@ -14,14 +14,15 @@
 namespace {
 
 struct Frame {
-  std::size_t offset;
+  const uint8_t* data;
   std::size_t length;
 };
 
-// The coded frames of an input, as ranges of one buffer (raw streams get their headers
-// copied in front of the VOP they precede).
+// The coded frames of an input, as ranges of the input's bytes; a raw stream's VOP that has
+// headers in front of it is copied together with them into `joined`.
 struct Input {
   std::vector<uint8_t> data;
+  std::vector<std::vector<uint8_t>> joined;
   std::vector<Frame> frames;
   int width = 0;
   int height = 0;
@@ -37,6 +38,12 @@ int Fail(const char* format, const char* detail = "") {
 bool ReadWhole(const char* path, std::vector<uint8_t>* out) {
   std::FILE* f = PL_Fopen(path, "rb");
   if (!f) return false;
+  // One allocation of the file's size where it can be told, then whatever more there is.
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    const long size = std::ftell(f);
+    if (size > 0) out->reserve(static_cast<std::size_t>(size));
+    std::rewind(f);
+  }
   uint8_t chunk[1 << 16];
   std::size_t n;
   while ((n = std::fread(chunk, 1, sizeof(chunk), f)) > 0) out->insert(out->end(), chunk, chunk + n);
@@ -76,7 +83,7 @@ int SplitClp(Input* in) {
       std::fprintf(stderr, "clpdec: frame %zu: payload truncated\n", in->frames.size());
       n = d.size() - pos;
     }
-    in->frames.push_back({pos, n});
+    in->frames.push_back({d.data() + pos, n});
     pos += n;
   }
   return 1;
@@ -85,28 +92,35 @@ int SplitClp(Input* in) {
 // Raw stream: split at start codes; VOP units become frames, video object and layer headers
 // go in front of the next VOP, everything else is dropped.
 int SplitRaw(Input* in) {
-  const std::vector<uint8_t> raw = std::move(in->data);
-  in->data.clear();
+  const std::vector<uint8_t>& raw = in->data;
   std::vector<std::size_t> starts;
-  for (std::size_t i = 0; i + 3 < raw.size(); ++i)
-    if (raw[i] == 0 && raw[i + 1] == 0 && raw[i + 2] == 1) starts.push_back(i);
+  // Start codes found by their 0x01 bytes (memchr runs through the rest quickly).
+  const uint8_t* begin = raw.data();
+  const uint8_t* end = begin + raw.size();
+  for (const uint8_t* p = begin + 2; p + 1 < end;) {
+    p = static_cast<const uint8_t*>(std::memchr(p, 1, static_cast<std::size_t>(end - 1 - p)));
+    if (!p) break;
+    if (!p[-1] && !p[-2]) starts.push_back(static_cast<std::size_t>(p - 2 - begin));
+    ++p;
+  }
   std::vector<uint8_t> pending;
   for (std::size_t k = 0; k < starts.size(); ++k) {
     const std::size_t begin = starts[k], end = k + 1 < starts.size() ? starts[k + 1] : raw.size();
     const uint8_t code = raw[begin + 3];
     if (code <= 0x2F) {
       pending.insert(pending.end(), raw.begin() + begin, raw.begin() + end);
+    } else if (code == 0xB6 && pending.empty()) {
+      in->frames.push_back({raw.data() + begin, end - begin});
     } else if (code == 0xB6) {
-      const std::size_t offset = in->data.size();
-      in->data.insert(in->data.end(), pending.begin(), pending.end());
-      in->data.insert(in->data.end(), raw.begin() + begin, raw.begin() + end);
-      in->frames.push_back({offset, in->data.size() - offset});
+      pending.insert(pending.end(), raw.begin() + begin, raw.begin() + end);
+      in->joined.push_back(std::move(pending));
+      in->frames.push_back({in->joined.back().data(), in->joined.back().size()});
       pending.clear();
     }
   }
-  if (!DEC_StreamSize(in->data.data(), static_cast<int>(in->data.size()), &in->width, &in->height))
-    return Fail("no video object layer header");
-  return 1;
+  for (const Frame& f : in->frames)
+    if (DEC_StreamSize(f.data, static_cast<int>(f.length), &in->width, &in->height)) return 1;
+  return Fail("no video object layer header");
 }
 
 void Usage() {
@@ -181,7 +195,7 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   for (std::size_t k = 0; k < count; ++k) {
     const Frame& f = in.frames[k];
-    DEC_Frame frame = {picture.data(), in.data.data() + f.offset, static_cast<int32_t>(f.length), 1};
+    DEC_Frame frame = {picture.data(), f.data, static_cast<int32_t>(f.length), 1};
     if (DEC_Control(nullptr, DEC_OP_DECODE, &frame, nullptr) != 0)
       std::fprintf(stderr, "clpdec: frame %zu not decoded; the previous picture stands\n", k);
     if (bench) continue;

@@ -60,6 +60,18 @@ TEST(ClipDsp, IdctVariantsMatchPlain) {
       plain->idctPut(a, pa + 3, 24);
       d->idctPut(b, pb + 3, 24);
       ASSERT_EQ(0, std::memcmp(pa, pb, sizeof(pa))) << d->name << " put";
+      // The short transforms, on the same block cut to its first four rows and columns.
+      for (int k = 0; k < 64; ++k) a[k] = (k & 0x24) ? 0 : coefficients[k];
+      std::memcpy(b, a, sizeof(a));
+      plain->idctAdd4(a, pa + 3, 24);
+      d->idctAdd4(b, pb + 3, 24);
+      ASSERT_EQ(0, std::memcmp(pa, pb, sizeof(pa))) << d->name << " add4";
+      for (int16_t v : b) ASSERT_EQ(0, v) << d->name << " leaves the block zeroed";
+      for (int k = 0; k < 64; ++k) a[k] = (k & 0x24) ? 0 : coefficients[k];
+      std::memcpy(b, a, sizeof(a));
+      plain->idctPut4(a, pa + 3, 24);
+      d->idctPut4(b, pb + 3, 24);
+      ASSERT_EQ(0, std::memcmp(pa, pb, sizeof(pa))) << d->name << " put4";
     }
     for (int value : {-4000, -256, -255, -1, 0, 1, 77, 255, 256, 4000}) {
       uint8_t pa[8 * 16], pb[8 * 16];
