@@ -68,6 +68,8 @@ int Initialise(const DEC_Params* p) {
         std::memset(b.col, 0, sizeof(b.col));
       }
   std::memset(s.mv, 0, sizeof(s.mv));
+  std::memset(s.intraStamp, 0, sizeof(s.intraStamp));
+  s.vopCount = 0;
   std::memset(s.qpStore, 0, sizeof(s.qpStore));
   std::memset(s.blocks, 0, sizeof(s.blocks));
 

@@ -117,12 +117,17 @@ inline void Idct4(int16_t* block, __m128i r[8]) {
 }
 
 template <bool Small>
-void IdctPut(int16_t* block, uint8_t* dst, std::ptrdiff_t stride) {
-  __m128i r[8];
+inline void Transform(int16_t* block, __m128i r[8]) {
   if (Small)
     Idct4(block, r);
   else
     Idct(block, r);
+}
+
+template <bool Small>
+void IdctPut(int16_t* block, uint8_t* dst, std::ptrdiff_t stride) {
+  __m128i r[8];
+  Transform<Small>(block, r);
   for (int y = 0; y < 8; y += 2) {
     const __m128i v = _mm_packus_epi16(r[y], r[y + 1]);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + y * stride), v);
@@ -133,10 +138,7 @@ void IdctPut(int16_t* block, uint8_t* dst, std::ptrdiff_t stride) {
 template <bool Small>
 void IdctAdd(int16_t* block, uint8_t* dst, std::ptrdiff_t stride) {
   __m128i r[8];
-  if (Small)
-    Idct4(block, r);
-  else
-    Idct(block, r);
+  Transform<Small>(block, r);
   const __m128i zero = _mm_setzero_si128();
   for (int y = 0; y < 8; ++y) {
     __m128i* d = reinterpret_cast<__m128i*>(dst + y * stride);

@@ -52,6 +52,7 @@ int DEC_ParseVol(DEC_Bits* b, DEC_Vol* vol) {
   if (DEC_BitsRead1(b)) {  // not_8_bit
     vol->quantPrecision = static_cast<int>(DEC_BitsRead(b, 4));
     vol->bitsPerPixel = static_cast<int>(DEC_BitsRead(b, 4));
+    if (vol->quantPrecision < 3 || vol->quantPrecision > 9) return DEC_RESULT_REFUSED;
   }
   vol->quantType = DEC_BitsRead1(b);
   // MPEG quantisation: its matrices follow and the decoder has no such inverse quantiser.

@@ -98,8 +98,9 @@ inline void DecodeCoefficients(DEC_Bits* reader, int start, const uint8_t* scan,
   }
 }
 
-// The predictors around block n of the macroblock at (mbx, mby). A neighbour in an earlier
-// video packet counts as outside the VOP: DC 1024, AC 0 (as the border entries hold).
+// The predictors around block n of the macroblock at (mbx, mby). A neighbour that is not
+// intra in this VOP, or lies in an earlier video packet or outside the VOP, predicts DC 1024
+// and AC 0.
 struct Neighbours {
   const DEC_BlockPred* left;
   const DEC_BlockPred* upLeft;
@@ -112,9 +113,10 @@ Neighbours BlockNeighbours(int mbx, int mby, int n) {
   DEC_BlockPred(*p)[kDecMbCols][6] = s.pred;
   const int r = mby + 1, c = mbx + 1;
   const int index = mby * s.mbWidth + mbx;
-  const bool leftIn = index - 1 >= s.packetStart;
-  const bool aboveIn = index - s.mbWidth >= s.packetStart;
-  const bool upLeftIn = index - s.mbWidth - 1 >= s.packetStart;
+  const uint32_t now = s.vopCount;
+  const bool leftIn = index - 1 >= s.packetStart && s.intraStamp[r][c - 1] == now;
+  const bool aboveIn = index - s.mbWidth >= s.packetStart && s.intraStamp[r - 1][c] == now;
+  const bool upLeftIn = index - s.mbWidth - 1 >= s.packetStart && s.intraStamp[r - 1][c - 1] == now;
   if (n >= 4)
     return {leftIn ? &p[r][c - 1][n] : &kOutside, upLeftIn ? &p[r - 1][c - 1][n] : &kOutside,
             aboveIn ? &p[r - 1][c][n] : &kOutside};
@@ -131,14 +133,6 @@ Neighbours BlockNeighbours(int mbx, int mby, int n) {
   else
     nb.upLeft = upLeftIn ? &p[r - 1][c - 1][3] : &kOutside;
   return nb;
-}
-
-void ResetPredictors(int r, int c) {
-  for (DEC_BlockPred& p : DEC_state.pred[r][c]) {
-    p.dc = 1024;
-    std::memset(p.row, 0, sizeof(p.row));
-    std::memset(p.col, 0, sizeof(p.col));
-  }
 }
 
 // Where block n of the macroblock at (mbx, mby) starts in the current frame, and its stride.
@@ -376,7 +370,6 @@ void CopyMacroblock(int mbx, int mby) {
   DEC_State& s = DEC_state;
   s.qpStore[mby + 1][mbx + 1] = static_cast<uint8_t>(s.quant);
   std::memset(s.mv[mby + 1][mbx + 1], 0, sizeof(s.mv[0][0]));
-  ResetPredictors(mby + 1, mbx + 1);
   const std::ptrdiff_t y = mby * 16 * s.yStride + mbx * 16, c = mby * 8 * s.cStride + mbx * 8;
   s.dsp->put16[0][0](s.cur->y + y, s.ref->y + y, s.yStride, 16);
   s.dsp->put8[0][0](s.cur->u + c, s.ref->u + c, s.cStride, 8);
@@ -412,12 +405,12 @@ int Macroblock(int mbx, int mby) {
 
   if (intra) {
     std::memset(s.mv[mby + 1][mbx + 1], 0, sizeof(s.mv[0][0]));
+    s.intraStamp[mby + 1][mbx + 1] = s.vopCount;
     for (int n = 0; n < 6; ++n)
       if (!IntraBlock(mbx, mby, n, (cbp >> (5 - n)) & 1, acPred)) return -1;
     return 1;
   }
 
-  ResetPredictors(mby + 1, mbx + 1);
   int ok = 1;
   if (type == 2) {
     for (int k = 0; k < 4; ++k) ok &= DecodeVector(mbx, mby, k);
@@ -433,13 +426,22 @@ int Macroblock(int mbx, int mby) {
   return 1;
 }
 
-// True when the VOP's data ends here: the 23 bits after the next byte boundary (past a
-// stuffing byte 0x7F there) are all zero, as in a following start code.
+// True when the VOP's data ends here: the bits up to the byte boundary are stuffing (a 0 and
+// then ones; when aligned, a whole stuffing byte 0x7F may stand there), and after them the
+// payload ends or the next 23 bits are all zero, as in a following start code. Bits past the
+// payload are not taken for zeros here: the last macroblocks may sit in its last bytes.
 bool AtVopEnd(const DEC_Bits* b) {
   DEC_Bits probe = *b;
-  DEC_BitsAlign(&probe);
-  if (DEC_BitsPeek(&probe, 8) == 0x7F) DEC_BitsSkip(&probe, 8);
-  return DEC_BitsPeek(&probe, 23) == 0;
+  const int k = static_cast<int>((8 - (probe.pos & 7)) & 7);
+  if (k) {
+    if (DEC_BitsPeek(&probe, k) != (1u << (k - 1)) - 1) return false;
+    DEC_BitsSkip(&probe, k);
+  } else if (DEC_BitsLeft(&probe) >= 8 && DEC_BitsPeek(&probe, 8) == 0x7F) {
+    DEC_BitsSkip(&probe, 8);
+  }
+  const int64_t left = DEC_BitsLeft(&probe);
+  if (left <= 0) return true;
+  return DEC_BitsPeek(&probe, left < 23 ? static_cast<int>(left) : 23) == 0;
 }
 
 int ResyncZeros() {
@@ -493,6 +495,10 @@ void DEC_DecodeMacroblocks(void) {
   const int total = s.mbWidth * s.mbHeight;
   int pos = 0;
   s.packetStart = 0;
+  if (++s.vopCount == 0) {  // after 2^32 VOPs: start the stamps afresh
+    std::memset(s.intraStamp, 0, sizeof(s.intraStamp));
+    s.vopCount = 1;
+  }
   for (int n = 0; n < total && pos < total; ++n) {
     if (pos > 0 && AtResync(&s.bits)) {
       const int first = VideoPacket(total);

@@ -74,6 +74,7 @@ struct DEC_State {
   int quant;
   int fcode;
   int packetStart;  // index of the first macroblock of the current video packet
+  uint32_t vopCount;  // VOPs decoded since initialise, from 1
 
   DEC_Bits bits;
 
@@ -81,6 +82,9 @@ struct DEC_State {
   uint8_t qpStore[kDecMbRows][kDecMbCols];
   int16_t mv[kDecMbRows][kDecMbCols][4][2];  // luma block vectors, half samples
   DEC_BlockPred pred[kDecMbRows][kDecMbCols][6];
+  // The VOP count at which each macroblock was last coded intra: its predictors count only
+  // when that is the current VOP (border entries stay 0, outside the VOP).
+  uint32_t intraStamp[kDecMbRows][kDecMbCols];
 
   alignas(32) int16_t blocks[6][64];
   alignas(32) uint8_t scratch[64];

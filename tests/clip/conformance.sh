@@ -40,8 +40,11 @@ check() {
   if ! "$CLPDEC" --i420 "$WORK/$name.m4v" "$WORK/out.yuv"; then
     echo "FAIL $name: clpdec failed"; FAILED=1; return
   fi
-  result=$("$PSNR" "$w" "$h" "$WORK/ref.yuv" "$WORK/out.yuv" "$4" "$5") || FAILED=1
-  echo "$name: $result"
+  if result=$("$PSNR" "$w" "$h" "$WORK/ref.yuv" "$WORK/out.yuv" "$4" "$5"); then
+    echo "$name: $result"
+  else
+    echo "FAIL $name: $result"; FAILED=1
+  fi
   rm -f "$WORK/ref.yuv" "$WORK/out.yuv"
 }
 
@@ -72,7 +75,12 @@ else
   run vga_q12_g12_aic 640 480 12 pan 12 12 "+aic" 2
   run pal_q3_g12_mv4_packets 720 576 8 motion 3 12 "+mv4" 4
   run pal_q20_g300 720 576 10 pan 20 300 "" 1
+  run qcif_q31_g1_mv4_aic 176 144 6 motion 31 1 "+mv4+aic" 1
+  run cif_q2_g300_aic_packets 352 288 40 pan 2 300 "+aic" 2
+  run qvga_q16_g12_mv4_packets 320 240 24 motion 16 12 "+mv4" 3
+  run qvga_q31_g12_mv4_packets 320 240 36 motion 31 12 "+mv4" 2
   run qcif_q2_g300_long 176 144 300 motion 2 300 "+mv4" 1
+  run qvga_q6_g300_long_aic 320 240 300 zoom 6 300 "+aic" 1
 fi
 
 # The same clip in a CLP container decodes to the same frames.
