@@ -5,12 +5,16 @@
 
 namespace vt {
 
+template <typename F>
+void Fetch(HMODULE module, const char* name, F* out) {
+  *out = module ? reinterpret_cast<F>(GetProcAddress(module, name)) : nullptr;
+}
+
 ClipLibrary::ClipLibrary(const char* name) : module(LoadLibraryA(name)) {
-  if (!module) return;
-  newStream = reinterpret_cast<CLP_NewStreamFunc>(GetProcAddress(module, "newstream"));
-  startStream = reinterpret_cast<CLP_StartStreamFunc>(GetProcAddress(module, "startstream"));
-  updateStream = reinterpret_cast<CLP_UpdateStreamFunc>(GetProcAddress(module, "updatestream"));
-  deleteStream = reinterpret_cast<CLP_DeleteStreamFunc>(GetProcAddress(module, "deletestream"));
+  Fetch(module, "newstream", &newStream);
+  Fetch(module, "startstream", &startStream);
+  Fetch(module, "updatestream", &updateStream);
+  Fetch(module, "deletestream", &deleteStream);
 }
 
 ClipLibrary::~ClipLibrary() {
@@ -26,12 +30,8 @@ std::vector<std::vector<std::uint8_t>> ClipPictures(const ClipLibrary& library, 
   const int manual = PL_TimerIsManual();
   const DWORD before = timeGetTime();
   PL_TimerSetManual(1, 1000);
-  library.startStream(s);
-  for (int k = 0; k < count; ++k) {
-    if (k) {
-      PL_TimerAdvance(s->framePeriod);
-      library.updateStream(s);
-    }
+  for (int k = 0; k < count; ++k, PL_TimerAdvance(s->framePeriod)) {
+    k ? library.updateStream(s) : library.startStream(s);
     pictures.emplace_back(s->picture, s->picture + static_cast<std::size_t>(s->pixelCount) * 4);
   }
   library.deleteStream(s);
