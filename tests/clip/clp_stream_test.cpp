@@ -10,7 +10,7 @@
 #include "clip/clp.h"
 #include "clip/dec.h"
 #include "platform/pl_platform.h"
-#include "support/test_util.h"
+#include "tests/support/test_util.h"
 
 namespace {
 
