@@ -9,7 +9,6 @@
 struct SHADOW_Frame {
   KR_Mesh** meshes;
   int meshCount;
-  int polyTotal;
   KR_MeshPoly** volumes;   // per mesh: the quads of the current light
   KR_MeshPoly*** facing;   // per mesh: its light-facing polygons for the current light
   KR_MeshPoly*** averted;  // per mesh: the others
@@ -20,6 +19,7 @@ struct SHADOW_Frame {
   int countA;
   KR_MeshPoly** listB;  // polygons with a lightmap; then the other quads
   int countB;
+  int listCapacity;  // entries of lists A and B, the closing null included
 };
 
 // Counts the meshes and polygons and takes the frame's blocks; 0 when the cache is too small.

@@ -128,7 +128,6 @@ int SHADOW_FrameBegin(SHADOW_Frame* f, KR_Mesh** meshes, int dynamic) {
     polys += (*it)->polyCount;
     if (dynamic && (*it)->castsShadows) edges += (*it)->edgeCount;
   }
-  f->polyTotal = int(polys < INT32_MAX ? polys : INT32_MAX);
   const int m = f->meshCount;
   f->volumes = take<KR_MeshPoly*>(m, "SHADOW_RenderScene - volumes");
   f->facing = take<KR_MeshPoly**>(m, "SHADOW_RenderScene - polys");
@@ -136,6 +135,7 @@ int SHADOW_FrameBegin(SHADOW_Frame* f, KR_Mesh** meshes, int dynamic) {
   f->used = take<int>(m, "SHADOW_RenderScene - usemesh");
   // Every list ends with a null; lists A and B later hold the quads, up to one per edge.
   const std::int64_t lists = (polys > edges ? polys : edges) + 1;
+  f->listCapacity = int(lists < INT32_MAX ? lists : INT32_MAX);
   f->visible = take<KR_MeshPoly*>(polys + 1, "SHADOW_RenderScene - p");
   f->listA = take<KR_MeshPoly*>(lists, "SHADOW_RenderScene - front");
   f->listB = take<KR_MeshPoly*>(lists, "SHADOW_RenderScene - back");
@@ -171,8 +171,11 @@ int SHADOW_LightVolumes(SHADOW_Frame* f, const KR_Light* light) {
   f->countA = f->countB = 0;
   for (int i = 0; i < f->meshCount; i++) {
     if (!f->used[i]) continue;
-    // Room for exactly this light's quads: a silhouette is a small part of a mesh's edges.
-    f->volumes[i] = take<KR_MeshPoly>(SHADOW_SilhouetteCount(f->facing[i]), "SHADOW_RenderScene - volumes[i]");
+    // Room for exactly this light's quads: a silhouette is a small part of a mesh's edges. An
+    // edge is a silhouette once, so the quads fit the lists unless the edge counts were wrong.
+    const int silhouettes = SHADOW_SilhouetteCount(f->facing[i]);
+    if (silhouettes > f->listCapacity - 1 - f->countA - f->countB) continue;
+    f->volumes[i] = take<KR_MeshPoly>(silhouettes, "SHADOW_RenderScene - volumes[i]");
     if (!f->volumes[i]) continue;
     int n = SHADOW_BuildShadowVolume(f->volumes[i], f->facing[i], light);
     SHADOW_SplitQuads(f->volumes[i], n, f->listA, &f->countA, f->listB, &f->countB);
