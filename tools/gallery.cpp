@@ -29,6 +29,7 @@ constexpr GAL_Sheet kSheets[] = {
     {"pictures", "Pictures: 128x128 tiles on the 640x480 virtual screen", GAL_SheetPictures},
     {"2d", "2D layer: pictures, full-screen material draws, sprites, fades", GAL_Sheet2d},
     {"effects", "Render target: 256x256 capture, 20-pass effects, feedback, lock, scissor bands", GAL_SheetEffects},
+    {"toolkit", "Effect toolkit: text from a font sheet, sprite cells, fountain, smoke trails, light glows", GAL_SheetToolkit},
 };
 
 constexpr int kColumns = 4;
