@@ -22,24 +22,13 @@
 
 namespace {
 
-// Glyphs the captions' font lacks, as seven rows of five bits.
-struct Extra {
-  char c;
-  std::uint8_t rows[7];
-};
-constexpr Extra kExtras[] = {
-    {';', {0x00, 0x0C, 0x0C, 0x00, 0x0C, 0x04, 0x08}}, {'\'', {0x04, 0x04, 0x08, 0x00, 0x00, 0x00, 0x00}},
-    {'!', {0x04, 0x04, 0x04, 0x04, 0x04, 0x00, 0x04}}, {'&', {0x0C, 0x12, 0x14, 0x08, 0x15, 0x12, 0x0D}},
-    {'?', {0x0E, 0x11, 0x01, 0x02, 0x04, 0x00, 0x04}}, {'"', {0x1B, 0x1B, 0x09, 0x12, 0x00, 0x00, 0x00}},
-    {'#', {0x0A, 0x0A, 0x1F, 0x0A, 0x1F, 0x0A, 0x0A}},
-};
 // The sheet's order: letters, digits 1-9 and 0, then the punctuation.
 constexpr char kOrder[] = "abcdefghijklmnopqrstuvwxyz1234567890,.;:-'!&/()?+*\"#";
 
 constexpr int kScale = 3, kPad = 2, kGap = 3;
 constexpr int kSheetH = 7 * kScale + 2 * kPad + 2;
 
-// One glyph's mask: kScale-sized font pixels with a one-pixel outline around them.
+// One glyph's mask (2 ink, 1 outline): the captions' font at kScale with a one-pixel outline.
 struct Mask {
   int width = 5 * kScale + 2;
   std::vector<std::uint8_t> ink = std::vector<std::uint8_t>(std::size_t(width) * kSheetH);
@@ -49,20 +38,8 @@ Mask glyph_mask(char c) {
   Mask m;
   std::vector<std::uint8_t> rgb(std::size_t(m.width) * kSheetH * 3);
   const std::uint8_t white[3] = {255, 255, 255};
-  const Extra* extra = nullptr;
-  for (const Extra& e : kExtras)
-    if (e.c == c) extra = &e;
-  if (extra) {
-    for (int row = 0; row < 7; row++)
-      for (int col = 0; col < 5; col++)
-        if (extra->rows[row] & (0x10 >> col))
-          for (int dy = 0; dy < kScale; dy++)
-            for (int dx = 0; dx < kScale; dx++)
-              std::memcpy(&rgb[(std::size_t(kPad + 1 + row * kScale + dy) * m.width + 1 + col * kScale + dx) * 3], white, 3);
-  } else {
-    const char text[2] = {c, 0};
-    GAL_Text(rgb.data(), m.width, kSheetH, 1, kPad + 1, text, kScale, white);
-  }
+  const char text[2] = {c, 0};
+  GAL_Text(rgb.data(), m.width, kSheetH, 1, kPad + 1, text, kScale, white);
   for (std::size_t i = 0; i < m.ink.size(); i++) m.ink[i] = rgb[3 * i] ? 2 : 0;
   // The outline: 1 where a neighbour is ink.
   for (int y = 1; y < kSheetH - 1; y++)

@@ -3,10 +3,12 @@
 // the frame: advances and the blank, the edge fade, zoomed glyphs.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "gfx/gfx_driver.h"
+#include "gfx/gfx_material.h"
 #include "gfx/gfx_picture.h"
 #include "gfx/img_image.h"
 #include "show/text.h"
@@ -21,35 +23,21 @@ constexpr int kRow = 58;  // a frame row through text drawn at y = 50
 // Glyph i's width on the main sheet; the sheet's last glyph touches its right edge.
 int Width(int i) { return (i % 4) * 10 + 5; }
 
-// White opaque glyph blocks of the given widths: colour and alpha files (24-bit TGA) in dir.
-struct Sheet {
-  std::string colour, alpha;
-};
-Sheet WriteSheet(const vt::TempDir& dir, const std::string& name, const std::vector<int>& widths, int gap) {
-  int w = kLead;
+// White opaque glyph blocks of the given widths on black, as a 24-bit TGA in dir: the file
+// serves as colours and as alpha.
+std::string WriteSheet(const vt::TempDir& dir, const std::string& name, const std::vector<int>& widths, int gap) {
+  int w = kLead - gap;  // the last glyph ends at the edge
   for (int gw : widths) w += gw + gap;
-  w -= gap;  // the last glyph ends at the edge
-  IMG_Image* colour = IMG_ImageCreate(w, kSheetH, IMG_RGB, 0);
-  IMG_Image* alpha = IMG_ImageCreate(w, kSheetH, IMG_RGB, 0);
+  IMG_Image* sheet = IMG_ImageCreate(w, kSheetH, IMG_RGB, 0);
   for (int x = kLead, i = 0; i < int(widths.size()); x += widths[i] + gap, i++)
-    for (int y = 0; y < kSheetH; y++)
-      for (int k = 0; k < widths[i]; k++) {
-        std::size_t at = (std::size_t(y) * w + x + k) * 3;
-        for (int c = 0; c < 3; c++) colour->data[at + c] = alpha->data[at + c] = 255;
-      }
-  Sheet s{dir.file(name + ".tga"), dir.file(name + " ALPHA.tga")};
-  EXPECT_EQ(IMG_TgaSave(s.colour.c_str(), colour), 1);
-  EXPECT_EQ(IMG_TgaSave(s.alpha.c_str(), alpha), 1);
-  IMG_ImageDelete(colour);
-  IMG_ImageDelete(alpha);
-  return s;
+    for (int y = 0; y < kSheetH; y++) std::memset(sheet->data + (std::size_t(y) * w + x) * 3, 255, widths[i] * 3);
+  const std::string file = dir.file(name + ".tga");
+  EXPECT_EQ(IMG_TgaSave(file.c_str(), sheet), 1);
+  IMG_ImageDelete(sheet);
+  return file;
 }
 
-std::vector<int> MainWidths(int count = 52) {
-  std::vector<int> widths;
-  for (int i = 1; i <= count; i++) widths.push_back(Width(i));
-  return widths;
-}
+TEXT_Font* Font(const std::string& sheet) { return TEXT_FontCreate(sheet.c_str(), sheet.c_str()); }
 
 struct Span {
   int start, length, level;
@@ -73,8 +61,9 @@ class Text : public vt::GlTest {
   void SetUp() override {
     vt::GlTest::SetUp();
     if (IsSkipped()) return;
-    Sheet s = WriteSheet(dir_, "main", MainWidths(), kGap);
-    font_ = TEXT_FontCreate(s.colour.c_str(), s.alpha.c_str());
+    std::vector<int> widths;
+    for (int i = 1; i <= 52; i++) widths.push_back(Width(i));
+    font_ = Font(WriteSheet(dir_, "main", widths, kGap));
     ASSERT_NE(font_, nullptr);
     vt::ClearTo(vt::kBlack);
   }
@@ -86,10 +75,8 @@ class Text : public vt::GlTest {
 TEST_F(Text, GlyphsAreCutByTransparentColumnsWithAOneColumnMargin) {
   ASSERT_EQ(font_->count, 53);
   EXPECT_EQ(font_->glyphs[0]->width, TEXT_BLANK_WIDTH);
-  for (int i = 1; i <= 52; i++) {
-    EXPECT_EQ(font_->glyphs[i]->width, Width(i) + 2) << "glyph " << i;
-    EXPECT_EQ(font_->glyphs[i]->height, kSheetH);
-  }
+  for (int i = 1; i <= 52; i++) EXPECT_EQ(font_->glyphs[i]->width, Width(i) + 2) << "glyph " << i;
+  EXPECT_EQ(font_->glyphs[52]->height, kSheetH);
   // Drawn at x = 100, each glyph's first and last picture columns are transparent: the
   // block starts one pixel in and is exactly as wide as on the sheet. The last glyph touched
   // the sheet's right edge and kept all its columns.
@@ -114,13 +101,9 @@ TEST_F(Text, TwoWordsDrawTenGlyphsAndOneBlank) {
   const std::vector<Span> runs = Spans(kRow);
   ASSERT_EQ(runs.size(), 10u);
   int x = 100;
-  for (int i = 0; i < 10; i++) {
+  for (int i = 0; i < 10; x += Width(i + 1) + 2, i++) {
     if (i == 5) x += TEXT_BLANK_WIDTH;
-    const int glyph = i + 1;
-    EXPECT_EQ(runs[i].start, x + 1) << "glyph " << glyph;
-    EXPECT_EQ(runs[i].length, Width(glyph)) << "glyph " << glyph;
-    EXPECT_GE(runs[i].level, 253);
-    x += Width(glyph) + 2;
+    EXPECT_TRUE(runs[i].start == x + 1 && runs[i].length == Width(i + 1) && runs[i].level >= 253) << "glyph " << i + 1;
   }
   // Nothing above or below the 16 rows of the line.
   EXPECT_TRUE(Spans(49).empty());
@@ -173,8 +156,7 @@ TEST_F(Text, ZoomScalesGlyphsAboutTheCentreButNotTheAdvance) {
 
 TEST_F(Text, SmallSheetsLargeSheetsAndBadPairs) {
   // Three glyphs: 'd' has none on this sheet and draws as the blank.
-  Sheet s = WriteSheet(dir_, "small", {6, 7, 8}, 1);
-  TEXT_Font* small = TEXT_FontCreate(s.colour.c_str(), s.alpha.c_str());
+  TEXT_Font* small = Font(WriteSheet(dir_, "small", {6, 7, 8}, 1));
   ASSERT_NE(small, nullptr);
   EXPECT_EQ(small->count, 4);
   TEXT_DrawFaded("da", 100, 50, small, 1.0f);
@@ -185,17 +167,24 @@ TEST_F(Text, SmallSheetsLargeSheetsAndBadPairs) {
 
   // 300 one-column glyphs: the font keeps the first 255 and says so.
   vt::ErrorLog log;
-  s = WriteSheet(dir_, "large", std::vector<int>(300, 1), 1);
-  TEXT_Font* large = TEXT_FontCreate(s.colour.c_str(), s.alpha.c_str());
+  const std::string large_sheet = WriteSheet(dir_, "large", std::vector<int>(300, 1), 1);
+  TEXT_Font* large = Font(large_sheet);
   ASSERT_NE(large, nullptr);
   EXPECT_EQ(large->count, TEXT_MAX_GLYPHS);
   EXPECT_TRUE(log.Has("TEXT_FontCreate - more than 255 glyphs, the rest ignored"));
   TEXT_FontDelete(large);
 
   // Colours and alpha of different sizes cannot make a sheet; a null font draws nothing.
-  Sheet other = WriteSheet(dir_, "other", {4}, 1);
-  EXPECT_EQ(TEXT_FontCreate(s.colour.c_str(), other.alpha.c_str()), nullptr);
-  EXPECT_TRUE(log.Has("TEXT_FontCreate - cannot combine " + s.colour + " with " + other.alpha));
+  const std::string other = WriteSheet(dir_, "other", {4}, 1);
+  EXPECT_EQ(TEXT_FontCreate(large_sheet.c_str(), other.c_str()), nullptr);
+  EXPECT_TRUE(log.Has("TEXT_FontCreate - cannot combine " + large_sheet + " with " + other));
+  // Missing files fall back to the shared default material, which keeps its image.
+  TEXT_Font* fallback = TEXT_FontCreate(dir_.file("none.jpg").c_str(), dir_.file("none ALPHA.jpg").c_str());
+  ASSERT_NE(fallback, nullptr);
+  EXPECT_EQ(fallback->count, 2);
+  EXPECT_NE(GFX_MaterialDefault()->image, nullptr);
+  GFX_MaterialDelete(GFX_MaterialDefault());
+  TEXT_FontDelete(fallback);
   TEXT_DrawFaded("abc", 100, 50, nullptr, 1.0f);
   TEXT_DrawFaded(nullptr, 100, 50, font_, 1.0f);
 }
