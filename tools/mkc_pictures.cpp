@@ -50,6 +50,43 @@ void bevel(MKC_Canvas& c, const MKC_Mask& m, float depth, float strength) {
     }
 }
 
+// A big title with a glow around it: the glow painted first (its alpha `glowAlpha`), the text
+// over it with a ramp from the capital height to the baseline and a soft bevel.
+void glowing_title(MKC_Art& a, const char* text, const MKC_TextStyle& style, float baseline, float glowRadius,
+                   float glowGain, MKC_Colour glowTop, MKC_Colour glowBottom, float glowAlpha, MKC_Colour top,
+                   MKC_Colour bottom, float bevelStrength) {
+  MKC_Mask m(a.colour.width, a.colour.height);
+  MKC_TextDrawCentred(m, text, a.colour.width * 0.5f, baseline, style);
+  MKC_Mask glow = m;
+  MKC_BlurMask(glow, glowRadius);
+  for (float& v : glow.a) v = MKC_Clamp(v * glowGain);
+  paint_layer(a, glow, glowTop, glowBottom, baseline - style.size - 30.0f, baseline + 20.0f, glowAlpha);
+  paint_layer(a, m, top, bottom, baseline - style.size, baseline);
+  bevel(a.colour, m, 3, bevelStrength);
+}
+
+// The finishing touches of a full-screen picture: a small centred caption, the vignette and
+// film grain.
+void finish(MKC_Canvas& c, const char* caption, float baseline, MKC_Colour colour, float vignette,
+            std::uint32_t seed) {
+  if (caption) {
+    MKC_Lettering cap;
+    cap.style = {10, 1.3f, 6.0f};
+    cap.top = cap.bottom = colour;
+    MKC_DrawLettering(c, caption, c.width * 0.5f, baseline, cap, true);
+  }
+  MKC_Vignette(c, vignette);
+  MKC_Grain(c, 0.012f, seed);
+}
+
+// Clip pictures lie bottom row first, so an overlay meant to look upright is stored upside
+// down.
+void flip_overlay(MKC_Art& a) {
+  MKC_FlipRows(a.colour);
+  for (int y = 0; y < a.alpha.height / 2; y++)
+    for (int x = 0; x < a.alpha.width; x++) std::swap(a.alpha.at(x, y), a.alpha.at(x, a.alpha.height - 1 - y));
+}
+
 MKC_Canvas dusk_sky(int w, int h, float horizon) {
   MKC_Canvas c(w, h);
   MKC_GradientY(c, {{0.0f, kInk},
@@ -163,8 +200,7 @@ MKC_Art MKC_PictureLoading(void) {
   MKC_DrawLettering(c, "loading", 320, 414, small, true);
   MKC_FillBox(c, 240, 426, 400, 430, kIndigo, 1.0f, MKC_OVER, 2.0f);
   MKC_FillBox(c, 240, 426, 330, 430, kAmber, 0.9f, MKC_OVER, 2.0f);
-  MKC_Vignette(c, 0.6f);
-  MKC_Grain(c, 0.012f, 12);
+  finish(c, nullptr, 0, kCream, 0.6f, 12);
   return a;
 }
 
@@ -189,8 +225,7 @@ MKC_Art MKC_PictureMask(void) {
 }
 
 MKC_Art MKC_PictureVideoFrameDj(void) {
-  // The "dj" clip's overlay: a rounded dark frame with corner ticks and a label bar. The clip
-  // picture lies bottom row first, so the overlay is stored upside down to show upright.
+  // The "dj" clip's overlay: a rounded dark frame with corner ticks and labels.
   MKC_Art a = alpha_art(320, 240, kInk);
   MKC_Mask frame(320, 240);
   MKC_ShadeMask(frame, 0, 0, 320, 240, [&](float x, float y, float& v) {
@@ -219,10 +254,7 @@ MKC_Art MKC_PictureVideoFrameDj(void) {
   MKC_Mask dot(320, 240);
   MKC_ShadeMask(dot, 260, 20, 290, 40, [&](float x, float y, float& v) { v = MKC_Cover(MKC_SdCircle(x, y, 272, 29, 4)); });
   paint_layer(a, dot, kCoral, kRose, 20, 40);
-  MKC_FlipRows(a.colour);
-  MKC_Canvas flipped = MKC_MaskToCanvas(a.alpha);
-  MKC_FlipRows(flipped);
-  for (std::size_t i = 0; i < a.alpha.a.size(); i++) a.alpha.a[i] = flipped.px[3 * i];
+  flip_overlay(a);
   return a;
 }
 
@@ -246,10 +278,7 @@ MKC_Art MKC_PictureVideoFrameScroll(void) {
   MKC_TextStyle foot{7, 1.0f, 4.0f};
   MKC_TextDrawCentred(rules, "scroll one", 160, 230, foot);
   paint_layer(a, rules, kIce, kTeal, 0, 240);
-  MKC_FlipRows(a.colour);
-  MKC_Canvas flipped = MKC_MaskToCanvas(a.alpha);
-  MKC_FlipRows(flipped);
-  for (std::size_t i = 0; i < a.alpha.a.size(); i++) a.alpha.a[i] = flipped.px[3 * i];
+  flip_overlay(a);
   return a;
 }
 
@@ -282,12 +311,7 @@ MKC_Art MKC_PictureCouple(void) {
   figure(c, 262, 394, 172, 1.0f, false, kInk);
   figure(c, 378, 394, 158, -1.0f, true, kInk);
   MKC_Glow(c, 320, 293, 8, kCream, 0.9f);
-  MKC_Lettering sig;
-  sig.style = {10, 1.3f, 6.0f};
-  sig.top = sig.bottom = MKC_Mix(kCoral, kCream, 0.4f);
-  MKC_DrawLettering(c, "together", 320, 452, sig, true);
-  MKC_Vignette(c, 0.5f);
-  MKC_Grain(c, 0.012f, 22);
+  finish(c, "together", 452, MKC_Mix(kCoral, kCream, 0.4f), 0.5f, 22);
   return a;
 }
 
@@ -304,13 +328,7 @@ MKC_Art MKC_PictureHands(void) {
   MKC_Glow(c, 320, 236, 6, kCream, 1.4f);
   MKC_Line(c, 290, 236, 350, 236, 1.0f, kCream, 0.7f, MKC_ADD, 1.0f);
   MKC_Line(c, 320, 206, 320, 266, 1.0f, kCream, 0.5f, MKC_ADD, 1.0f);
-  MKC_Lettering cap;
-  cap.style = {11, 1.4f, 7.0f};
-  cap.top = kIce;
-  cap.bottom = kTeal;
-  MKC_DrawLettering(c, "reach", 320, 420, cap, true);
-  MKC_Vignette(c, 0.6f);
-  MKC_Grain(c, 0.012f, 32);
+  finish(c, "reach", 420, kIce, 0.6f, 32);
   return a;
 }
 
@@ -359,8 +377,7 @@ MKC_Art MKC_PictureBeauty(void) {
   MKC_Ring(c, cx, cy, 205, 1.0f, kRose, 0.6f);
   MKC_Ring(c, cx, cy, 214, 0.6f, kRose, 0.35f);
   MKC_Stars(c, 0, 0, 640, 480, 90, 41, 0.5f);
-  MKC_Vignette(c, 0.5f);
-  MKC_Grain(c, 0.012f, 42);
+  finish(c, nullptr, 0, kCream, 0.5f, 42);
   return a;
 }
 
@@ -522,26 +539,13 @@ MKC_Art MKC_PictureGreets(void) {
     MKC_DrawLettering(c, right[i], 344, y, name, false);
     MKC_FillCircle(c, 320, y - 5, 2.0f, kAmber, 0.9f);
   }
-  MKC_Lettering foot;
-  foot.style = {10, 1.3f, 5.0f};
-  foot.top = foot.bottom = kCream;
-  MKC_DrawLettering(c, "and everyone we met on the way", 320, 370, foot, true);
-  MKC_Vignette(c, 0.45f);
-  MKC_Grain(c, 0.012f, 62);
+  finish(c, "and everyone we met on the way", 370, kCream, 0.45f, 62);
   return a;
 }
 
 MKC_Art MKC_PictureLogo(void) {
   MKC_Art a = alpha_art(640, 480, kPlum);
-  MKC_TextStyle style{96, 9.0f, 8.0f};
-  MKC_Mask text(640, 480);
-  MKC_TextDrawCentred(text, "velmar", 320, 278, style);
-  MKC_Mask glow = text;
-  MKC_BlurMask(glow, 16);
-  for (float& v : glow.a) v = MKC_Clamp(v * 1.6f);
-  paint_layer(a, glow, kViolet, kRose, 150, 300, 0.7f);
-  paint_layer(a, text, kCream, kAmber, 278 - 96, 278);
-  bevel(a.colour, text, 3, 0.6f);
+  glowing_title(a, "velmar", MKC_TextStyle{96, 9.0f, 8.0f}, 278, 16, 1.6f, kViolet, kRose, 0.7f, kCream, kAmber, 0.6f);
   MKC_Mask sub(640, 480);
   MKC_TextStyle subStyle{14, 1.8f, 8.0f};
   MKC_TextDrawCentred(sub, "a kvt production", 320, 338, subStyle);
@@ -556,15 +560,7 @@ MKC_Art MKC_PictureLogo(void) {
 
 MKC_Art MKC_PictureGroup(void) {
   MKC_Art a = alpha_art(640, 480, kIndigo);
-  MKC_TextStyle style{120, 13.0f, 26.0f};
-  MKC_Mask text(640, 480);
-  MKC_TextDrawCentred(text, "KVT", 320, 290, style);
-  MKC_Mask glow = text;
-  MKC_BlurMask(glow, 18);
-  for (float& v : glow.a) v = MKC_Clamp(v * 1.5f);
-  paint_layer(a, glow, kTeal, kViolet, 170, 300, 0.65f);
-  paint_layer(a, text, kWhite, kIce, 170, 290);
-  bevel(a.colour, text, 3, 0.5f);
+  glowing_title(a, "KVT", MKC_TextStyle{120, 13.0f, 26.0f}, 290, 18, 1.5f, kTeal, kViolet, 0.65f, kWhite, kIce, 0.5f);
   MKC_Mask sub(640, 480);
   MKC_TextDrawCentred(sub, "presents", 320, 346, MKC_TextStyle{16, 2.0f, 10.0f});
   MKC_ShadeMask(sub, 0, 300, 640, 380, [&](float x, float y, float& v) {
@@ -693,9 +689,7 @@ MKC_Art MKC_PictureBarBack(void) {
   MKC_ShadeAll(c, [&](float x, float y, float* p) {
     float band = MKC_Smooth(22.0f, 34.0f, y) * MKC_Smooth(90.0f, 80.0f, y);
     MKC_Colour k = MKC_Mix(kInk, MKC_Mix(kIndigo, kPlum, 0.5f + 0.5f * std::sin(x * 0.01f)), band);
-    p[0] = k.r;
-    p[1] = k.g;
-    p[2] = k.b;
+    MKC_Put(p, k);
     float rule = std::max(MKC_Cover(std::fabs(y - 36.0f) - 0.6f), MKC_Cover(std::fabs(y - 79.0f) - 0.6f));
     MKC_BlendPixel(p, kRose, rule, MKC_OVER);
   });
@@ -765,11 +759,6 @@ MKC_Art MKC_PictureSociety(void) {
     float streak = std::exp(-std::pow(std::fmod(x + 7.0f, 27.0f) - 7.0f, 2.0f) / 4.0f) * std::exp(-(y - 408.0f) / 30.0f);
     MKC_BlendPixel(p, kAmber, streak * 0.25f, MKC_ADD);
   });
-  MKC_Lettering cap;
-  cap.style = {11, 1.4f, 7.0f};
-  cap.top = cap.bottom = MKC_Mix(kCream, kRose, 0.3f);
-  MKC_DrawLettering(c, "society", 320, 456, cap, true);
-  MKC_Vignette(c, 0.45f);
-  MKC_Grain(c, 0.012f, 73);
+  finish(c, "society", 456, MKC_Mix(kCream, kRose, 0.3f), 0.45f, 73);
   return a;
 }

@@ -46,29 +46,29 @@ float MKC_SdPolygon(float x, float y, const std::vector<float>& pts) {
   return inside ? -best : best;
 }
 
+namespace {
+
+// Calls f(source x, source y, target x, target y) where a w x h source placed at (dx, dy)
+// overlaps a target of tw x th.
+template <class F>
+void overlap(int w, int h, int dx, int dy, int tw, int th, F f) {
+  for (int y = std::max(0, -dy); y < std::min(h, th - dy); y++)
+    for (int x = std::max(0, -dx); x < std::min(w, tw - dx); x++) f(x, y, x + dx, y + dy);
+}
+
+}  // namespace
+
 void MKC_PaintMask(MKC_Canvas& c, const MKC_Mask& m, int dx, int dy, MKC_Colour colour, float opacity,
                    MKC_Blend mode) {
-  for (int y = 0; y < m.height; y++) {
-    int ty = y + dy;
-    if (ty < 0 || ty >= c.height) continue;
-    for (int x = 0; x < m.width; x++) {
-      int tx = x + dx;
-      if (tx < 0 || tx >= c.width) continue;
-      MKC_BlendPixel(c.at(tx, ty), colour, m.at(x, y) * opacity, mode);
-    }
-  }
+  overlap(m.width, m.height, dx, dy, c.width, c.height, [&](int x, int y, int tx, int ty) {
+    MKC_BlendPixel(c.at(tx, ty), colour, m.at(x, y) * opacity, mode);
+  });
 }
 
 void MKC_MaskMax(MKC_Mask& dst, const MKC_Mask& src, int dx, int dy, float scale) {
-  for (int y = 0; y < src.height; y++) {
-    int ty = y + dy;
-    if (ty < 0 || ty >= dst.height) continue;
-    for (int x = 0; x < src.width; x++) {
-      int tx = x + dx;
-      if (tx < 0 || tx >= dst.width) continue;
-      dst.at(tx, ty) = std::max(dst.at(tx, ty), src.at(x, y) * scale);
-    }
-  }
+  overlap(src.width, src.height, dx, dy, dst.width, dst.height, [&](int x, int y, int tx, int ty) {
+    dst.at(tx, ty) = std::max(dst.at(tx, ty), src.at(x, y) * scale);
+  });
 }
 
 void MKC_FillCircle(MKC_Canvas& c, float cx, float cy, float r, MKC_Colour colour, float opacity, MKC_Blend mode,
@@ -127,37 +127,29 @@ MKC_Colour MKC_Ramp(const std::vector<MKC_Stop>& stops, float t) {
   return stops.back().colour;
 }
 
+namespace {
+
+// Fills every pixel with the ramp's colour at t(x, y).
+template <class T>
+void fill_ramp(MKC_Canvas& c, const std::vector<MKC_Stop>& stops, T t) {
+  MKC_ShadeAll(c, [&](float x, float y, float* p) {
+    MKC_Colour k = MKC_Ramp(stops, t(x, y));
+    MKC_Put(p, k);
+  });
+}
+
+}  // namespace
+
 void MKC_GradientY(MKC_Canvas& c, const std::vector<MKC_Stop>& stops) {
-  for (int y = 0; y < c.height; y++) {
-    MKC_Colour k = MKC_Ramp(stops, (float(y) + 0.5f) / float(c.height));
-    for (int x = 0; x < c.width; x++) {
-      float* p = c.at(x, y);
-      p[0] = k.r;
-      p[1] = k.g;
-      p[2] = k.b;
-    }
-  }
+  fill_ramp(c, stops, [&](float, float y) { return y / float(c.height); });
 }
 
 void MKC_GradientX(MKC_Canvas& c, const std::vector<MKC_Stop>& stops) {
-  for (int x = 0; x < c.width; x++) {
-    MKC_Colour k = MKC_Ramp(stops, (float(x) + 0.5f) / float(c.width));
-    for (int y = 0; y < c.height; y++) {
-      float* p = c.at(x, y);
-      p[0] = k.r;
-      p[1] = k.g;
-      p[2] = k.b;
-    }
-  }
+  fill_ramp(c, stops, [&](float x, float) { return x / float(c.width); });
 }
 
 void MKC_GradientRadial(MKC_Canvas& c, float cx, float cy, float radius, const std::vector<MKC_Stop>& stops) {
-  MKC_ShadeAll(c, [&](float x, float y, float* p) {
-    MKC_Colour k = MKC_Ramp(stops, std::hypot(x - cx, y - cy) / radius);
-    p[0] = k.r;
-    p[1] = k.g;
-    p[2] = k.b;
-  });
+  fill_ramp(c, stops, [&](float x, float y) { return std::hypot(x - cx, y - cy) / radius; });
 }
 
 namespace {
@@ -281,15 +273,8 @@ void MKC_Grain(MKC_Canvas& c, float amount, std::uint32_t seed) {
 }
 
 void MKC_Blit(MKC_Canvas& dst, const MKC_Canvas& src, int dx, int dy) {
-  for (int y = 0; y < src.height; y++) {
-    int ty = y + dy;
-    if (ty < 0 || ty >= dst.height) continue;
-    for (int x = 0; x < src.width; x++) {
-      int tx = x + dx;
-      if (tx < 0 || tx >= dst.width) continue;
-      std::memcpy(dst.at(tx, ty), src.at(x, y), 3 * sizeof(float));
-    }
-  }
+  overlap(src.width, src.height, dx, dy, dst.width, dst.height,
+          [&](int x, int y, int tx, int ty) { std::memcpy(dst.at(tx, ty), src.at(x, y), 3 * sizeof(float)); });
 }
 
 MKC_Canvas MKC_Resize(const MKC_Canvas& src, int w, int h) {

@@ -18,6 +18,11 @@ inline MKC_Colour MKC_Mix(MKC_Colour a, MKC_Colour b, float t) {
   return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 inline MKC_Colour MKC_Scale(MKC_Colour a, float s) { return {a.r * s, a.g * s, a.b * s}; }
+inline void MKC_Put(float* p, MKC_Colour k) {
+  p[0] = k.r;
+  p[1] = k.g;
+  p[2] = k.b;
+}
 
 // Three floats a pixel, rows from the top; values are display values 0..1 (clamped on output).
 struct MKC_Canvas {

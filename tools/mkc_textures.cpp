@@ -48,9 +48,7 @@ MKC_Art MKC_TextureOrangeEnv(void) {
     float sun = std::exp(-std::pow(std::hypot(nx + 0.35f, ny + 0.3f) / 0.18f, 2.0f));
     k = MKC_Mix(k, kWhite, sun);
     k = MKC_Scale(k, 1.0f - 0.35f * r * r);
-    p[0] = k.r;
-    p[1] = k.g;
-    p[2] = k.b;
+    MKC_Put(p, k);
   });
   return plain(std::move(c));
 }
@@ -94,9 +92,7 @@ MKC_Art MKC_TextureGradient(void) {
   const std::vector<MKC_Colour> colours = {kInk, kIndigo, kViolet, kRose, kAmber, kRose, kViolet, kIndigo};
   MKC_ShadeAll(c, [&](float x, float, float* p) {
     MKC_Colour k = cycle(colours, x / 256.0f);
-    p[0] = k.r;
-    p[1] = k.g;
-    p[2] = k.b;
+    MKC_Put(p, k);
   });
   return plain(std::move(c));
 }
@@ -206,9 +202,7 @@ MKC_Art MKC_TextureSmoke(void) {
       float k = (1.0f - std::exp(-density * 1.2f)) * (0.2f + 0.8f * billow) * (1.0f - 0.5f * age * (1.0f - billow));
       k *= bright * MKC_Smooth(0.5f, 0.4f, std::max(std::fabs(u), std::fabs(v)));
       MKC_Colour tint = MKC_Mix(MKC_Rgb(0xfff4ec), MKC_Rgb(0xb4aad8), age);
-      p[0] = tint.r * k;
-      p[1] = tint.g * k;
-      p[2] = tint.b * k;
+      MKC_Put(p, MKC_Scale(tint, k));
     });
   }
   return plain(std::move(c));
@@ -296,9 +290,7 @@ MKC_Art MKC_TextureFanBlade(void) {
     float edge = MKC_Smooth(0.7f, 1.0f, v) + 0.3f * MKC_Smooth(0.3f, 0.0f, v);
     MKC_Colour k = MKC_Mix(kIce, kWhite, edge);
     float b = (0.45f + 0.55f * edge) * streak;
-    p[0] = k.r * b;
-    p[1] = k.g * b;
-    p[2] = k.b * b;
+    MKC_Put(p, MKC_Scale(k, b));
   });
   return plain(std::move(c));
 }
@@ -314,9 +306,7 @@ MKC_Art MKC_TextureFjall(void) {
     float grid = MKC_Smooth(0.08f, 0.02f, std::hypot(fract(u * 4.0f) - 0.5f, fract(v * 4.0f) - 0.5f));
     MKC_Colour k = MKC_Mix(kTeal, kIce, h);
     float b = 0.18f + 0.55f * line + 0.5f * major + 0.4f * grid;
-    p[0] = k.r * b;
-    p[1] = k.g * b;
-    p[2] = k.b * b;
+    MKC_Put(p, MKC_Scale(k, b));
   });
   return plain(std::move(c));
 }
@@ -328,9 +318,7 @@ MKC_Art MKC_TextureTunnel(void) {
     float rib = 0.5f + 0.5f * std::cos(y / 256.0f * kTau * 8.0f);
     float n = MKC_Fbm(x / 32.0f, y / 32.0f, 121, 3, 0.5f, 8);
     MKC_Colour k = MKC_Mix(kIndigo, kIce, rib * 0.6f + n * 0.3f);
-    p[0] = k.r;
-    p[1] = k.g;
-    p[2] = k.b;
+    MKC_Put(p, k);
   });
   return plain(std::move(c));
 }
@@ -340,9 +328,7 @@ MKC_Art MKC_TextureSphere(void) {
   MKC_ShadeAll(c, [&](float x, float y, float* p) {
     float n = MKC_Fbm(x / 64.0f, y / 64.0f, 131, 4, 0.5f, 4);
     MKC_Colour k = MKC_Mix(kViolet, kRose, n);
-    p[0] = k.r;
-    p[1] = k.g;
-    p[2] = k.b;
+    MKC_Put(p, k);
   });
   return plain(std::move(c));
 }
@@ -357,27 +343,31 @@ MKC_Canvas surface(std::uint32_t seed, MKC_Colour a, MKC_Colour b, float scale) 
   MKC_ShadeAll(c, [&](float x, float y, float* p) {
     float n = MKC_Fbm(x / 256.0f * scale, y / 256.0f * scale, seed, 5, 0.55f, period);
     MKC_Colour k = MKC_Mix(a, b, n);
-    p[0] = k.r;
-    p[1] = k.g;
-    p[2] = k.b;
+    MKC_Put(p, k);
   });
   return c;
+}
+
+// Darkens the joints of a grid of w x h cells (every other row shifted by half a cell when
+// staggered): k goes from `low` at the joint to 1 over `width` pixels.
+void darken_joints(MKC_Canvas& c, float w, float h, bool staggered, float low, float width) {
+  MKC_ShadeAll(c, [&](float x, float y, float* p) {
+    float row = std::floor(y / h);
+    float shift = staggered ? float(int(row) % 2) * 0.5f : 0.0f;
+    float bx = fract(x / w + shift) * w, by = fract(y / h) * h;
+    float joint = std::min({bx, w - bx, by, h - by});
+    float k = low + (1.0f - low) * MKC_Smooth(0.5f, width, joint);
+    p[0] *= k;
+    p[1] *= k;
+    p[2] *= k;
+  });
 }
 
 }  // namespace
 
 MKC_Art MKC_TextureStone(void) {
   MKC_Canvas c = surface(141, MKC_Rgb(0x8c8190), MKC_Rgb(0xe0d4c8), 8);
-  // Cut stone blocks: staggered joints.
-  MKC_ShadeAll(c, [&](float x, float y, float* p) {
-    float row = std::floor(y / 64.0f);
-    float bx = fract((x / 128.0f) + (int(row) % 2) * 0.5f) * 128.0f, by = fract(y / 64.0f) * 64.0f;
-    float joint = std::min({bx, 128.0f - bx, by, 64.0f - by});
-    float k = 0.45f + 0.55f * MKC_Smooth(0.5f, 3.0f, joint);
-    p[0] *= k;
-    p[1] *= k;
-    p[2] *= k;
-  });
+  darken_joints(c, 128, 64, true, 0.45f, 3.0f);  // cut stone blocks
   return plain(std::move(c));
 }
 
@@ -392,9 +382,7 @@ MKC_Art MKC_TextureMetal(void) {
       for (float ry : {10.0f, 118.0f}) rivet = std::max(rivet, MKC_Smooth(4.0f, 2.0f, std::hypot(px - rx, py - ry)));
     MKC_Colour k = MKC_Mix(MKC_Rgb(0x8aa0c8), MKC_Rgb(0xd8e4f4), 0.5f + brush);
     float s = (0.55f + 0.45f * MKC_Smooth(0.5f, 2.5f, seam)) * (1.0f + rivet * 0.4f);
-    p[0] = k.r * s;
-    p[1] = k.g * s;
-    p[2] = k.b * s;
+    MKC_Put(p, MKC_Scale(k, s));
   });
   return plain(std::move(c));
 }
@@ -410,9 +398,7 @@ MKC_Art MKC_TextureTiles(void) {
     float glaze = 0.9f + 0.1f * MKC_Noise(x / 8.0f, y / 8.0f, 161, 32);
     float g = MKC_Smooth(0.5f, 2.0f, grout);
     k = MKC_Mix(MKC_Rgb(0x3a3450), MKC_Scale(k, glaze), g);
-    p[0] = k.r;
-    p[1] = k.g;
-    p[2] = k.b;
+    MKC_Put(p, k);
   });
   return plain(std::move(c));
 }
@@ -454,14 +440,7 @@ MKC_Art MKC_TextureHall(void) {
 
 MKC_Art MKC_TextureBoxPanel(void) {
   MKC_Canvas c = surface(191, MKC_Rgb(0x9aa4c4), MKC_Rgb(0xdce2f0), 4);
-  MKC_ShadeAll(c, [&](float x, float y, float* p) {
-    float px = fract(x / 64.0f) * 64.0f, py = fract(y / 64.0f) * 64.0f;
-    float groove = std::min({px, 64.0f - px, py, 64.0f - py});
-    float k = 0.6f + 0.4f * MKC_Smooth(0.5f, 2.5f, groove);
-    p[0] *= k;
-    p[1] *= k;
-    p[2] *= k;
-  });
+  darken_joints(c, 64, 64, false, 0.6f, 2.5f);
   return plain(std::move(c));
 }
 
@@ -472,9 +451,7 @@ MKC_Art MKC_TextureBoxGlow(void) {
     float strip = std::exp(-std::pow((fract(v * 2.0f) - 0.5f) / 0.08f, 2.0f));
     MKC_Colour k = MKC_Mix(MKC_Rgb(0x6a5890), MKC_Rgb(0xffd8b0), strip);
     float n = 0.9f + 0.1f * MKC_Noise(x / 16.0f, y / 16.0f, 201, 16);
-    p[0] = k.r * n;
-    p[1] = k.g * n;
-    p[2] = k.b * n;
+    MKC_Put(p, MKC_Scale(k, n));
   });
   return plain(std::move(c));
 }
