@@ -5,7 +5,10 @@
 #include <string>
 
 #include "tools/mkc_content.h"
+#include "tools/mkc_clips.h"
+#include "tools/mkc_music.h"
 #include "tools/mkc_png.h"
+#include "tools/mkc_scenes.h"
 
 namespace {
 
@@ -38,6 +41,31 @@ int write_previews(const std::string& dir, const char* filter) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--clip-png") == 0) {
+    for (const MKC_ClipEntry& e : MKC_ClipEntries()) {
+      MKC_Canvas strip(MKC_CLIP_WIDTH * 4, MKC_CLIP_HEIGHT * 2);
+      for (int k = 0; k < 8; k++) {
+        MKC_Canvas f(MKC_CLIP_WIDTH, MKC_CLIP_HEIGHT);
+        int idx = k < 7 ? k * e.frames / 7 : e.frames - 1;
+        e.render(f, idx, e.frames);
+        MKC_Blit(strip, f, (k % 4) * MKC_CLIP_WIDTH, (k / 4) * MKC_CLIP_HEIGHT);
+      }
+      MKC_PngWrite(std::string(argv[2]) + "/" + e.name + ".png", strip.width, strip.height, MKC_ToBytes(strip));
+    }
+    return 0;
+  }
+  if (argc >= 3 && std::strcmp(argv[1], "--wav") == 0) return MKC_WriteWav(argv[2], MKC_RenderSoundtrack(), MKC_MUSIC_RATE) ? 0 : 1;
+  if (argc >= 2 && std::strcmp(argv[1], "--scenes") == 0) {
+    for (const MKC_SceneEntry& e : MKC_SceneEntries()) {
+      MKC_SceneDesc d = e.build();
+      std::size_t polys = 0;
+      for (auto& m : d.meshes) polys += m.polygons.size();
+      std::fprintf(stderr, "%s: %zu meshes %zu polys %zu lights check '%s'\n", e.path.c_str(), d.meshes.size(), polys,
+                   d.lights.size(), MKC_CheckScene(d).c_str());
+      for (auto& m : d.meshes) std::fprintf(stderr, "   %s open %d vol %.1f\n", m.name.c_str(), MKC_OpenEdges(m), MKC_Volume(m));
+    }
+    return 0;
+  }
   if (argc >= 3 && std::strcmp(argv[1], "--png") == 0) return write_previews(argv[2], argc > 3 ? argv[3] : nullptr);
   usage();
   return 2;
