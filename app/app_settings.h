@@ -53,3 +53,9 @@ struct APP_Settings {
 
 // What Start gives when nothing was touched.
 inline constexpr APP_Settings APP_SETTINGS_DEFAULT{2, 0, 0, 0, 0, 0, 1, 0, 1, 1, 0};
+
+// The row `row` of a choice list, or its row `fallback` where `row` is not one of its rows.
+template <std::size_t N>
+constexpr const APP_OptionRow& APP_OptionAt(const std::array<APP_OptionRow, N>& list, std::int32_t row, std::int32_t fallback) {
+  return list[(row >= 0 && std::size_t(row) < N) ? std::size_t(row) : std::size_t(fallback)];
+}

@@ -2,11 +2,10 @@
 #include <cstdint>
 
 #include "engine/kr_file.h"
-#include "fuzz/fuzz_file_input.h"
+#include "fuzz/fuzz_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::string path = FuzzWriteInput(data, size, ".bin");
-  KR_File* f = KR_Fopen(path.c_str(), "rb");
+  KR_File* f = KR_Fopen(FUZZ_WriteInput(data, size, ".bin"), "rb");
   if (!f) return 0;
   char name[KR_STRING_SIZE];
   std::uint8_t block[64];

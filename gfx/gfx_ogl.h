@@ -1,4 +1,104 @@
-// The OpenGL driver.
+// The OpenGL driver: its driver record, its module state (a shadow of the render state, the
+// texture bookkeeping, the multitexture entry points and the 256x256 render target), the
+// mode set and shutdown, and every slot implementation, named so that tests and the screen
+// effects can reach them directly.
 #pragma once
 
+#include <GL/gl.h>
+
+#include <cstdint>
+
+#include "gfx/gfx_driver.h"
+#include "platform/win32.h"
+
+struct GFX_Material;
+struct KR_MeshPoly;
+
+struct GFX_OglState {
+  HWND window;
+  HDC dc;
+  HGLRC context;
+  PIXELFORMATDESCRIPTOR pfd;
+  std::int32_t modeWidth, modeHeight;
+  float constantColour[4];  // r, g, b, a
+  std::int32_t vertexColour;    // colour source: the polygon's corner colours
+  std::int32_t constantColourOn;  // colour source: constantColour
+  std::int32_t texturing;
+  std::int32_t perspective;  // 1 while the perspective projection is loaded, 0 in screen projection
+  std::int32_t filter;       // 1 linear, 0 nearest, for textures created or uploaded from now on
+  float lastFov, lastNear, lastFar;
+  GFX_Material* lastBound;
+  std::int32_t bindLock;  // while 1, tex_bind does nothing
+  std::int32_t multitexture;
+  GFX_Material* unit0;
+  GFX_Material* unit1;
+  PFNGLACTIVETEXTUREARBPROC activeTexture;
+  PFNGLMULTITEXCOORD1FARBPROC multiTexCoord1f;
+  PFNGLMULTITEXCOORD2FARBPROC multiTexCoord2f;
+  PFNGLMULTITEXCOORD3FARBPROC multiTexCoord3f;
+  PFNGLMULTITEXCOORD4FARBPROC multiTexCoord4f;
+  GLuint renderTarget;
+  std::uint32_t bindCount;  // glBindTexture calls the driver issued; for tests and statistics
+};
+
+extern GFX_OglState GFX_ogl;
+// The driver's record; the registry holds it at index 3.
+extern GFX_Driver GFX_oglDriver;
+
+// Context and frame.
+int GFX_OglAttach(HWND window);
+int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int stencilBits, int reserved);
 int GFX_OglShutdown(void);
+// The render state the mode set starts from: back faces culled (clockwise is front), depth
+// test less-or-equal with writes, colour writes, no alpha test, texturing modulated by
+// per-vertex colours, no blending, linear filtering, clear to depth 1 and black.
+int GFX_OglDefaultState(void);
+int GFX_OglPerspective(float fov, float nearPlane, float farPlane);
+int GFX_OglBeginFrame(void);
+int GFX_OglEndFrame(GFX_Driver* driver);
+int GFX_OglMaxTextureSize(void);
+int GFX_OglStencilBits(void);
+int GFX_OglClearStencil(int value);
+// gluPerspective: multiplies the current matrix by the perspective of a vertical field of view
+// in degrees, an aspect ratio (width / height) and the clip distances.
+void GFX_OglGluPerspective(double fovy, double aspect, double zNear, double zFar);
+
+// Render state.
+int GFX_OglEnable(int code);
+int GFX_OglDisable(int code);
+int GFX_OglSet(int target, int kind, const void* params);
+// Chooses draw_poly and quad_vertices for the colour and texturing flags.
+void GFX_OglReselect(void);
+
+// The polygon drawing variants, by colour source and texturing, and their quad counterparts.
+int GFX_OglDrawPolyConstantTextured(KR_MeshPoly* poly);
+int GFX_OglDrawPolyConstant(KR_MeshPoly* poly);
+int GFX_OglDrawPolyVertexTextured(KR_MeshPoly* poly);
+int GFX_OglDrawPolyVertex(KR_MeshPoly* poly);
+int GFX_OglDrawPolyTextured(KR_MeshPoly* poly);
+int GFX_OglDrawPolyPlain(KR_MeshPoly* poly);
+int GFX_OglQuadConstantTextured(KR_MeshPoly* poly);
+int GFX_OglQuadConstant(KR_MeshPoly* poly);
+int GFX_OglQuadVertexTextured(KR_MeshPoly* poly);
+int GFX_OglQuadVertex(KR_MeshPoly* poly);
+int GFX_OglQuadTextured(KR_MeshPoly* poly);
+int GFX_OglQuadPlain(KR_MeshPoly* poly);
+// Base times lightmap: two blended passes, or one pass on two texture units.
+int GFX_OglDrawPolyLmTwoPass(KR_MeshPoly* poly);
+int GFX_OglDrawPolyLmMulti(KR_MeshPoly* poly);
+int GFX_OglBeginQuads(void);
+int GFX_OglEndPrim(void);
+int GFX_OglDrawLine(const KR_Vector* p1, const KR_Vector* p2, const float* colour1, const float* colour2);
+int GFX_OglDrawPoint(const KR_Vector* p, const float* colour);
+
+// Textures.
+int GFX_OglTexCreate(GFX_Material* material);
+int GFX_OglTexDelete(GFX_Material* material);
+int GFX_OglTexUpload(GFX_Material* material);
+int GFX_OglTexBind(GFX_Material* material);
+// Uploads width x height pixels (in the layout of the material's image format) at (x, y) into
+// the material's existing texture; clip playback calls it for every new frame.
+int GFX_OglTexSubUpload(GFX_Material* material, int x, int y, int width, int height, const void* pixels);
+// Binds a GL texture name outside the material bookkeeping (the render target) and forgets
+// the last bound material, so that the next tex_bind binds again.
+void GFX_OglBindRaw(GLuint texture);

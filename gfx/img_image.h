@@ -27,10 +27,17 @@ int IMG_ImageDelete(IMG_Image* image);
 int IMG_ImageFlipLines(IMG_Image* image);
 IMG_Image* IMG_ImageCombineAlpha(const IMG_Image* colour, const IMG_Image* mask);
 
-// Chooses the reader by the (upper-cased) name; a missing .TGA falls back to the .JPG.
+// Chooses the reader by the (upper-cased) name; a TGA that cannot be loaded falls back to the
+// .JPG of the same name.
 IMG_Image* IMG_ImageLoad(const char* name);
+// Types 1, 2, 9 and 10: 8-bit colour-mapped (map entries of 15, 16, 24 or 32 bits) and 15-,
+// 16-, 24- and 32-bit true colour; 32 bits give an RGBA image, the others RGB. Other types
+// give a black image of the file's size.
 IMG_Image* IMG_TgaLoad(const char* name);
+// Writers take RGB images only.
 int IMG_TgaSave(const char* name, const IMG_Image* image);
+// Plain JPEG files and the complemented form (see gfx/img_jpeg.h); greyscale loads as RGB.
 IMG_Image* IMG_JpgLoad(const char* name);
 int IMG_JpgSave(const char* name, const IMG_Image* image);
+// The image starts black; its `update` decodes the next image's worth of rows from the frames.
 IMG_Image* IMG_AafLoad(const char* name);

@@ -25,6 +25,9 @@ struct PL_Window {
   int hasGl;  // the SDL window was made with an OpenGL surface
   int glColour, glDepth, glStencil;
   PL_Dc dc;
+  // Set on a dialog's handle and on its controls' handles, which have no SDL window.
+  struct PL_Dialog* dialog;
+  int dialogItem;  // the control's index in the dialog; -1 for the dialog itself
 };
 
 struct PL_GlContext {
@@ -43,6 +46,12 @@ int pl_window_realise(PL_Window* w, Uint32 extraFlags);
 
 // Applies the switched display mode (or the desktop mode) to a full-screen style window.
 void pl_display_apply(PL_Window* w);
+
+// The dialog manager's side of the window calls, for dialog and control handles.
+LRESULT pl_dialog_send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+HWND pl_dialog_set_focus(HWND window);
+// Shows a message box owned by a dialog in the dialog's own toolkit; 0 when it did not.
+int pl_dialog_message_box(HWND owner, const char* text, const char* caption);
 
 // Every window created so far, destroyed ones included.
 int pl_window_count(void);

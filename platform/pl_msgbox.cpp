@@ -20,6 +20,7 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
   if (!caption) caption = "Error";
   std::fprintf(stderr, "%s: %s\n", caption, text);
   if (g_handler) return g_handler(text, caption);
+  if (owner && owner->dialog && pl_dialog_message_box(owner, text, caption)) return IDOK;
   if (!pl_video_start()) return IDOK;
   Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
   SDL_Window* parent = (owner && IsWindow(owner)) ? owner->sdl : nullptr;

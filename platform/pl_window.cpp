@@ -213,6 +213,7 @@ BOOL ShowWindow(HWND w, int command) {
 BOOL UpdateWindow(HWND w) { return IsWindow(w); }
 
 HWND SetFocus(HWND w) {
+  if (w && w->dialog) return pl_dialog_set_focus(w);
   if (!IsWindow(w)) return nullptr;
   SDL_RaiseWindow(w->sdl);
   SDL_SetWindowInputFocus(w->sdl);
@@ -291,6 +292,7 @@ LRESULT DefWindowProcA(HWND w, UINT message, WPARAM, LPARAM) {
 }
 
 LRESULT SendMessageA(HWND w, UINT message, WPARAM wp, LPARAM lp) {
+  if (w && w->dialog) return pl_dialog_send(w, message, wp, lp);
   if (!IsWindow(w) || !w->proc) return 0;
   return w->proc(w, message, wp, lp);
 }

@@ -30,6 +30,7 @@ typedef void* HMENU;
 typedef void* HGDIOBJ;
 typedef void (*FARPROC)(void);
 typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
 #ifndef TRUE
 #define TRUE 1
@@ -68,6 +69,10 @@ typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WS_SYSMENU 0x00080000u
 #define WS_MINIMIZEBOX 0x00020000u
 #define WS_VISIBLE 0x10000000u
+#define WS_DISABLED 0x08000000u
+#define WS_VSCROLL 0x00200000u
+#define WS_GROUP 0x00020000u
+#define WS_TABSTOP 0x00010000u
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
 #define GWL_STYLE (-16)
@@ -92,6 +97,24 @@ typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 #define MB_OK 0x00000000u
 #define MB_ICONERROR 0x00000010u
 #define IDOK 1
+
+// Dialogs and their controls.
+#define MAKEINTRESOURCEA(id) ((const char*)(std::uintptr_t)(WORD)(id))
+#define MAKEWPARAM(low, high) ((WPARAM)(((DWORD)(WORD)(low)) | (((DWORD)(WORD)(high)) << 16)))
+#define IDCANCEL 2
+#define BN_CLICKED 0
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BST_UNCHECKED 0
+#define BST_CHECKED 1
+#define CBN_SELCHANGE 1
+#define CB_ERR (-1)
+#define CB_OKAY 0
+#define CB_ADDSTRING 0x0143
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_RESETCONTENT 0x014B
+#define CB_SETCURSEL 0x014E
 
 // Display modes.
 #define ENUM_CURRENT_SETTINGS ((DWORD)-1)
@@ -193,6 +216,14 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void PostQuitMessage(int exitCode);
+
+// Modal dialogs from a dialog resource (see platform/pl_dialog.h for the templates).
+INT_PTR DialogBoxParamA(HINSTANCE instance, const char* templateName, HWND owner, DLGPROC proc, LPARAM param);
+BOOL EndDialog(HWND dialog, INT_PTR result);
+HWND GetDlgItem(HWND dialog, int id);
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wparam, LPARAM lparam);
+BOOL EnableWindow(HWND window, BOOL enable);
+BOOL IsWindowEnabled(HWND window);
 
 // Cursor.
 HCURSOR LoadCursorA(HINSTANCE instance, const char* name);

@@ -12,6 +12,7 @@ namespace {
 constexpr KRT_Command kCommands[] = {
     {"pack", "pack IN OUT          pack a file into the engine's packed layout", KRT_Pack},
     {"unpack", "unpack IN OUT        unpack a packed file (a plain file is copied)", KRT_Unpack},
+    {"image", "image IN OUT         load a .tga/.jpg/.aaf as the show does; write .ppm/.pam/.tga/.jpg", KRT_Image},
 };
 
 void usage() {

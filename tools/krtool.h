@@ -9,6 +9,7 @@ struct KRT_Command {
 
 int KRT_Pack(int argc, char** argv);
 int KRT_Unpack(int argc, char** argv);
+int KRT_Image(int argc, char** argv);
 
 // Prints "krtool: <message>" on standard error and returns 1, for one-line failures.
 int KRT_Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -7,7 +7,7 @@
 #include "tools/mkc_content.h"
 #include "tools/mkc_clips.h"
 #include "tools/mkc_music.h"
-#include "tools/mkc_png.h"
+#include "tools/tool_png.h"
 #include "tools/mkc_scenes.h"
 
 namespace {
@@ -29,10 +29,10 @@ int write_previews(const std::string& dir, const char* filter) {
     for (char& ch : name)
       if (ch == '/' || ch == ' ') ch = '_';
     name = dir + "/" + name.substr(0, name.size() - 4);
-    if (!MKC_PngWrite(name + ".png", art.colour.width, art.colour.height, MKC_ToBytes(art.colour))) return 1;
+    if (!TOOL_PngWrite((name + ".png").c_str(), MKC_ToBytes(art.colour).data(), art.colour.width, art.colour.height)) return 1;
     if (art.alpha.width > 0) {
       MKC_Canvas a = MKC_MaskToCanvas(art.alpha);
-      if (!MKC_PngWrite(name + "_alpha.png", a.width, a.height, MKC_ToBytes(a))) return 1;
+      if (!TOOL_PngWrite((name + "_alpha.png").c_str(), MKC_ToBytes(a).data(), a.width, a.height)) return 1;
     }
   }
   return 0;
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         e.render(f, idx, e.frames);
         MKC_Blit(strip, f, (k % 4) * MKC_CLIP_WIDTH, (k / 4) * MKC_CLIP_HEIGHT);
       }
-      MKC_PngWrite(std::string(argv[2]) + "/" + e.name + ".png", strip.width, strip.height, MKC_ToBytes(strip));
+      TOOL_PngWrite((std::string(argv[2]) + "/" + e.name + ".png").c_str(), MKC_ToBytes(strip).data(), strip.width, strip.height);
     }
     return 0;
   }

@@ -1,37 +1,18 @@
-/* Asks the first window whose title contains a text to close, the way a window manager's close
-   button does (WM_DELETE_WINDOW). Exit 0 when a window was found. */
-#include <X11/Xatom.h>
+/* Asks a window (by its id, as xwininfo prints it) to close, the way a window manager's close
+   button does: a WM_DELETE_WINDOW client message. */
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
-
-static Window find(Display* d, Window w, const char* text) {
-  char* name = NULL;
-  if (XFetchName(d, w, &name) && name) {
-    int hit = strstr(name, text) != NULL;
-    XFree(name);
-    if (hit) return w;
-  }
-  Window root, parent, *children = NULL;
-  unsigned n = 0;
-  Window found = 0;
-  if (XQueryTree(d, w, &root, &parent, &children, &n)) {
-    for (unsigned i = 0; i < n && !found; i++) found = find(d, children[i], text);
-    if (children) XFree(children);
-  }
-  return found;
-}
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    fprintf(stderr, "usage: x11_close_window TITLE-TEXT\n");
+    fprintf(stderr, "usage: x11_close_window WINDOW-ID\n");
     return 2;
   }
+  Window w = (Window)strtoul(argv[1], NULL, 0);
   Display* d = XOpenDisplay(NULL);
-  if (!d) return 1;
-  Window w = find(d, DefaultRootWindow(d), argv[1]);
-  if (!w) return 1;
+  if (!d || !w) return 1;
   XEvent e;
   memset(&e, 0, sizeof e);
   e.xclient.type = ClientMessage;
@@ -40,8 +21,8 @@ int main(int argc, char** argv) {
   e.xclient.format = 32;
   e.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
   e.xclient.data.l[1] = CurrentTime;
-  XSendEvent(d, w, False, NoEventMask, &e);
+  int sent = XSendEvent(d, w, False, NoEventMask, &e);
   XFlush(d);
   XCloseDisplay(d);
-  return 0;
+  return sent ? 0 : 1;
 }

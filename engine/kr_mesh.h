@@ -1,0 +1,109 @@
+// The mesh records: vertices, edges, polygons with their corners, per-vertex normal records,
+// bones and blend vertices of skinned meshes, and the mesh itself. The graphics driver draws
+// polygons straight from these records.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/kr_math.h"
+
+struct GFX_Material;
+struct KR_Node;
+struct KR_MeshPoly;
+
+struct KR_MeshVertex {
+  KR_Vector position;   // object space
+  KR_Vector tposition;  // after KR_MeshTransform; camera space while drawing
+  float fog[4];         // fog colour R, G, B and amount A
+  std::int32_t polyCount;
+  KR_MeshPoly** polys;  // owned; valid only for vertices used by a polygon
+};
+
+struct KR_MeshEdge {
+  KR_MeshVertex* vertexA;
+  KR_MeshVertex* vertexB;
+  std::int32_t useCount;     // polygon sides on this edge
+  std::int32_t shadowCount;  // working counter of the shadow volumes
+};
+
+struct KR_MeshNormal {
+  KR_Vector normal;
+  KR_Vector tnormal;
+  float colour[4];
+  float litColour[4];
+  KR_MeshVertex* vertex;
+  std::int32_t stamp;
+  std::int32_t lit;
+};
+
+struct KR_MeshCorner {
+  KR_MeshVertex* vertex;
+  KR_MeshNormal* normalRecord;
+  KR_Vector normal;
+  KR_Vector tnormal;
+  float colour[4];  // R, G, B, A
+  float u, v;       // texture coordinates of the material
+  float lu, lv;     // texture coordinates of the lightmap
+};
+
+struct KR_MeshPoly {
+  std::int32_t cornerCount;  // 3 or 4
+  std::int32_t facing;       // shadow-volume quads only
+  std::int32_t smoothing;    // smoothing-group bit mask; 0 = flat
+  std::int32_t isStatic;
+  GFX_Material* material;  // texture layer 0, drawn with (u, v)
+  GFX_Material* lightmap;  // texture layer 1, drawn with (lu, lv)
+  KR_Vector normal;
+  KR_Vector tnormal;
+  KR_MeshCorner corners[4];
+  KR_MeshEdge* edges[4];  // edge i joins corner i and corner (i + 1) mod cornerCount
+  std::int32_t vertexIndex[4];
+  KR_MeshPoly* queueNext;  // render-queue link
+  float queueDepth;        // render-queue sort key
+};
+
+struct KR_MeshBnode {
+  char name[256];
+  KR_Node* node;
+  KR_Matrix matrix;
+};
+
+struct KR_MeshBlendWeight {
+  KR_Vector offset;
+  std::int32_t boneIndex;
+  KR_MeshBnode* bone;
+  float weight;
+};
+
+struct KR_MeshBlendVertex {
+  std::int32_t weightCount;  // 0..10
+  KR_MeshBlendWeight weights[10];
+  KR_Vector result;
+};
+
+struct KR_Mesh {
+  char name[256];
+  std::int32_t valid;
+  std::int32_t smooth;
+  std::int32_t castsShadows;
+  std::int32_t lightmapped;
+  std::int32_t dynamic;
+  std::int32_t vertexCount, vertexCapacity;
+  KR_MeshVertex* vertices;
+  std::int32_t normalCount, normalCount2;
+  KR_MeshNormal* normals;
+  std::int32_t blended;
+  std::int32_t bnodeCount, bnodeCapacity;
+  KR_MeshBnode* bnodes;
+  KR_MeshBlendVertex* blendVertices;
+  std::int32_t edgeCount, edgeCapacity;
+  KR_MeshEdge* edges;
+  std::int32_t polyCount, polyCapacity;
+  KR_MeshPoly* polys;
+  KR_Vector box[8];   // bounding-box corners, object space
+  KR_Vector tbox[8];  // the same after KR_MeshTransform
+  KR_Matrix defaultTransformation;
+  KR_Matrix nodeTransformation;
+  KR_Matrix transformation;
+  KR_Node* node;
+};
