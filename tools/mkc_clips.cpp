@@ -38,8 +38,9 @@ void render_steps(MKC_Canvas& c, int i, int frames) {
     MKC_Put(p, {k.r + beam * 0.8f, k.g + beam * 0.5f, k.b + beam});
   });
   for (int s = 0; s < 24; s++) {
-    float px = wrap(hashf(s, 1) * 400.0f - camX * 0.25f, 400.0f) - 40.0f;
-    float py = wrap(hashf(s, 2) * 300.0f - camY * 0.25f, 300.0f) - 30.0f;
+    // Half the staircase's speed: 480 and 300 pixels a loop, the wrap widths.
+    float px = wrap(hashf(s, 1) * 480.0f - camX * 0.5f, 480.0f) - 80.0f;
+    float py = wrap(hashf(s, 2) * 300.0f + camY * 0.5f, 300.0f) - 30.0f;
     MKC_Glow(c, px, py, 1.5f + 2.0f * hashf(s, 3), MKC_Mix(kAmber, kIce, hashf(s, 4)), 0.5f);
   }
   // The staircase: for every column the step under it, its top lip and its riser.
@@ -181,8 +182,8 @@ void render_street_drive(MKC_Canvas& c, int i, int frames) {
         float wy = eye + (horizon - float(y) - 0.5f) * z / focal;
         float u = wrap(zz, 3.0f), v = wrap(wy, 3.0f);
         bool window = u > 0.8f && u < 2.2f && v > 1.0f && v < 2.4f && wy > 3.0f &&
-                      hashf(int(std::floor(zz / 3.0f)) * 31 + int(wy / 3.0f), 50u + side) < 0.55f;
-        MKC_Colour k = window ? MKC_Mix(kAmber, kCream, hashf(int(zz), 7)) : MKC_Mix(kInk, kIndigo, 0.5f);
+                      hashf((int(std::floor(zz / 3.0f)) % 40) * 31 + int(wy / 3.0f), 50u + side) < 0.55f;
+        MKC_Colour k = window ? MKC_Mix(kAmber, kCream, hashf(int(zz) % 120, 7)) : MKC_Mix(kInk, kIndigo, 0.5f);
         float fog = MKC_Smooth(20.0f, 200.0f, z);
         float cover = MKC_Clamp(float(y) + 1.0f - top);
         MKC_BlendPixel(c.at(x, y), MKC_Mix(k, MKC_Mix(kPlum, kRose, 0.3f), fog * 0.85f), cover, MKC_OVER);
@@ -335,8 +336,8 @@ void render_dj(MKC_Canvas& c, int i, int frames) {
   }
   // Coloured lights sweeping the room on the beat.
   float flash = std::exp(-fb * 5.0f);
-  const MKC_Colour lights[3] = {kRose, kTeal, kAmber};
-  MKC_Glow(c, 40.0f + 240.0f * (0.5f + 0.5f * std::sin(kTau * t / loop * 5.0f)), 18, 50, lights[int(beat) % 3],
+  const MKC_Colour lights[4] = {kRose, kTeal, kAmber, kViolet};
+  MKC_Glow(c, 40.0f + 240.0f * (0.5f + 0.5f * std::sin(kTau * t / loop * 5.0f)), 18, 50, lights[int(beat) % 4],
            0.35f * flash);
 }
 

@@ -1,6 +1,7 @@
 // The pack's scene files.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ MKC_SceneDesc MKC_SceneSphere(void);
 MKC_SceneDesc MKC_SceneMu4(void);
 MKC_SceneDesc MKC_SceneWeird(void);
 MKC_SceneDesc MKC_SceneBox(void);
+
+// The scene file's bytes.
+std::vector<std::uint8_t> MKC_SceneBytes(const MKC_SceneDesc& scene);
 
 // Checks a scene before it is written: every shadow-casting mesh closed and facing outward.
 // Returns an empty string when it is sound, else what is wrong.

@@ -1,0 +1,201 @@
+// Checks a generated content pack (the folder in MKCONTENT_OUT, holding data/) through the
+// show's own loaders: every file content loading names is found by the show's spelling, the
+// pictures and textures load at the sizes their effects need, the font cuts into its 52 glyphs,
+// the scenes load with their meshes and lights, and the soundtrack outlasts the show.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gfx/img_image.h"
+#include "platform/pl_fsound.h"
+#include "platform/pl_platform.h"
+#include "tests/support/test_util.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every file content loading opens, spelled as the show spells it.
+const char* const kShowFiles[] = {
+    "data\\graphics\\loading.jpg",         "data\\graphics\\mask.jpg",
+    "data\\graphics\\videofaen.jpg",       "data\\graphics\\videofaen ALPHA.jpg",
+    "data\\graphics\\videofaen2.jpg",      "data\\graphics\\videofaen2 ALPHA.jpg",
+    "data\\graphics\\couple.jpg",          "data\\fonts\\alient.jpg",
+    "data\\fonts\\weird.jpg",              "data\\video\\steps2.clp",
+    "data\\video\\scroll.clp",             "data\\3d\\textures\\orangenv.jpg",
+    "data\\textures\\phong.jpg",           "data\\3d\\textures\\baby.jpg",
+    "data\\3d\\textures\\gradient1.jpg",   "data\\3d\\textures\\clock.jpg",
+    "data\\3d\\fan\\fan.krm",              "data\\3d\\fjall\\fan.krm",
+    "data\\3d\\cylinder\\cylinder.krm",    "data\\graphics\\hands.jpg",
+    "data\\graphics\\beauty.jpg",          "data\\graphics\\napscroll.jpg",
+    "data\\3d\\textures\\lens.jpg",        "data\\textures\\smoke.jpg",
+    "data\\textures\\abstract.jpg",        "data\\graphics\\greets.jpg",
+    "data\\3d\\mu\\mu4.krm",               "data\\3d\\mu\\weird.krm",
+    "data\\3d\\mu\\box.krm",               "data\\graphics\\logo TEXT.jpg",
+    "data\\graphics\\logo ALPHA.jpg",      "data\\graphics\\kvt TEXT.jpg",
+    "data\\graphics\\kvt ALPHA.jpg",       "data\\graphics\\logo BACK.jpg",
+    "data\\graphics\\grid.jpg",            "data\\graphics\\grid2 ALPHA.jpg",
+    "data\\graphics\\chocochip.jpg",       "data\\graphics\\chocochip ALPHA.jpg",
+    "data\\graphics\\crapbar2back.jpg",    "data\\graphics\\crapbar2txt1.jpg",
+    "data\\graphics\\crapbar2txt1 ALPHA.jpg", "data\\graphics\\crapbar2txt2.jpg",
+    "data\\graphics\\crapbar2txt2 ALPHA.jpg", "data\\graphics\\society.jpg",
+    "data\\3d\\sphere\\sphere.krm",        "data\\video\\fa_street2.clp",
+    "data\\video\\fa_street3.clp",         "data\\video\\dj.clp",
+    "data\\music\\soundtrack_56k.mp3",
+};
+
+struct Image {
+  IMG_Image* image = nullptr;
+  explicit Image(const std::string& name) : image(IMG_ImageLoad(name.c_str())) {}
+  Image(IMG_Image* i) : image(i) {}
+  ~Image() { IMG_ImageDelete(image); }
+  Image(const Image&) = delete;
+  Image& operator=(const Image&) = delete;
+};
+
+// Runs every check from the pack's folder, as the show runs from its own.
+struct Pack : ::testing::Test {
+  static fs::path root() {
+    const char* out = std::getenv("MKCONTENT_OUT");
+    return out ? fs::path(out) : fs::path();
+  }
+  std::unique_ptr<vt::ChangeDir> cd;
+  void SetUp() override {
+    if (root().empty()) GTEST_SKIP() << "MKCONTENT_OUT names no generated pack";
+    cd = std::make_unique<vt::ChangeDir>(root());
+  }
+};
+
+TEST_F(Pack, EveryFileContentLoadingOpensIsThereUnderItsOwnSpelling) {
+  for (const char* name : kShowFiles) {
+    std::string plain = name;
+    for (char& c : plain)
+      if (c == '\\') c = '/';
+    EXPECT_TRUE(fs::is_regular_file(plain)) << plain << " (written as the show spells it)";
+    std::FILE* f = PL_Fopen(name, "rb");
+    EXPECT_NE(f, nullptr) << name;
+    if (f) std::fclose(f);
+  }
+}
+
+TEST_F(Pack, PicturesAndTexturesLoadAtTheSizesTheirEffectsUse) {
+  struct Size {
+    const char* name;
+    int width, height;
+  };
+  const Size pictures[] = {
+      {"loading", 640, 480},   {"couple", 640, 480},  {"hands", 640, 480},     {"beauty", 640, 480},
+      {"greets", 640, 480},    {"society", 640, 480}, {"logo TEXT", 640, 480}, {"kvt TEXT", 640, 480},
+      {"grid", 640, 480},      {"videofaen", 320, 240}, {"videofaen2", 320, 240}, {"logo BACK", 640, 0},
+      {"crapbar2back", 640, 0}, {"crapbar2txt1", 640, 0}, {"crapbar2txt2", 640, 0}, {"chocochip", 0, 0},
+  };
+  for (const Size& s : pictures) {
+    Image img("data\\graphics\\" + std::string(s.name) + ".jpg");
+    ASSERT_NE(img.image, nullptr) << s.name;
+    EXPECT_EQ(img.image->format, IMG_RGB);
+    if (s.width) {
+      EXPECT_EQ(img.image->width, s.width) << s.name;
+    }
+    if (s.height) {
+      EXPECT_EQ(img.image->height, s.height) << s.name;
+    }
+  }
+  // The scroll runs 3815 pixels and then shows a whole screen.
+  Image nap("data\\graphics\\napscroll.jpg");
+  ASSERT_NE(nap.image, nullptr);
+  EXPECT_GE(nap.image->width, 3815 + 640);
+  EXPECT_EQ(nap.image->height, 480);
+  // Textures are square powers of two; the smoke sheet holds 8 x 8 frames.
+  for (const char* t : {"data\\3d\\textures\\orangenv.jpg", "data\\textures\\phong.jpg", "data\\3d\\textures\\baby.jpg",
+                        "data\\3d\\textures\\gradient1.jpg", "data\\3d\\textures\\clock.jpg", "data\\3d\\textures\\lens.jpg",
+                        "data\\textures\\smoke.jpg", "data\\textures\\abstract.jpg", "data\\graphics\\mask.jpg"}) {
+    Image img(t);
+    ASSERT_NE(img.image, nullptr) << t;
+    EXPECT_EQ(img.image->width, img.image->height) << t;
+    EXPECT_EQ(img.image->width & (img.image->width - 1), 0) << t;
+  }
+}
+
+TEST_F(Pack, AlphaPicturesCombineAndTheClipOverlaysCoverAClip) {
+  const char* const pairs[][2] = {
+      {"videofaen", "videofaen ALPHA"},       {"videofaen2", "videofaen2 ALPHA"}, {"logo TEXT", "logo ALPHA"},
+      {"kvt TEXT", "kvt ALPHA"},              {"grid", "grid2 ALPHA"},            {"chocochip", "chocochip ALPHA"},
+      {"crapbar2txt1", "crapbar2txt1 ALPHA"}, {"crapbar2txt2", "crapbar2txt2 ALPHA"},
+  };
+  for (const auto& pair : pairs) {
+    Image colour("data\\graphics\\" + std::string(pair[0]) + ".jpg"), mask("data\\graphics\\" + std::string(pair[1]) + ".jpg");
+    ASSERT_NE(colour.image, nullptr) << pair[0];
+    ASSERT_NE(mask.image, nullptr) << pair[1];
+    Image rgba(IMG_ImageCombineAlpha(colour.image, mask.image));
+    ASSERT_NE(rgba.image, nullptr) << pair[0];
+    // Something shows and something is see-through.
+    int opaque = 0, clear = 0;
+    for (int i = 0; i < rgba.image->width * rgba.image->height; i++) {
+      std::uint8_t a = rgba.image->data[i * 4 + 3];
+      opaque += a > 200;
+      clear += a < 20;
+    }
+    EXPECT_GT(opaque, 0) << pair[0];
+    EXPECT_GT(clear, 0) << pair[0];
+    if (std::string(pair[0]).rfind("videofaen", 0) == 0) {
+      EXPECT_GE(rgba.image->width * rgba.image->height, 320 * 240);
+    }
+  }
+}
+
+TEST_F(Pack, AtLeastOneJpegIsStoredComplementedAndLoadsLikeAPlainOne) {
+  int complemented = 0;
+  for (const auto& entry : fs::recursive_directory_iterator("data")) {
+    if (entry.path().extension() != ".jpg") continue;
+    std::vector<std::uint8_t> head = vt::ReadFile(entry.path().string());
+    ASSERT_GE(head.size(), 8u);
+    if (head[0] != 0x56 || head[1] != 0x34 || head[2] != 0x12 || head[3] != 0x00) continue;
+    complemented++;
+    Image img(entry.path().string());
+    ASSERT_NE(img.image, nullptr) << entry.path();
+    EXPECT_GT(img.image->width, 0);
+  }
+  EXPECT_GE(complemented, 1);
+}
+
+TEST_F(Pack, TheFontSheetCutsIntoTheCharacterMapsFiftyTwoGlyphs) {
+  Image colour("data\\fonts\\alient.jpg"), alpha("data\\fonts\\weird.jpg");
+  ASSERT_NE(colour.image, nullptr);
+  ASSERT_NE(alpha.image, nullptr);
+  Image sheet(IMG_ImageCombineAlpha(colour.image, alpha.image));
+  ASSERT_NE(sheet.image, nullptr);
+  // The cutter's rule: a glyph is a run of columns holding a pixel with non-zero alpha.
+  const int w = sheet.image->width, h = sheet.image->height;
+  int glyphs = 0;
+  bool inside = false;
+  for (int x = 0; x < w; x++) {
+    bool ink = false;
+    for (int y = 0; y < h && !ink; y++) ink = sheet.image->data[(y * w + x) * 4 + 3] != 0;
+    if (ink && !inside) glyphs++;
+    inside = ink;
+  }
+  EXPECT_EQ(glyphs, 52);
+  EXPECT_FALSE(inside) << "the last glyph must not touch the right edge";
+}
+
+TEST_F(Pack, TheSoundtrackPlaysThroughTheSoundLayerForLongerThanTheShow) {
+  ASSERT_TRUE(FSOUND_SetOutput(FSOUND_OUTPUT_NOSOUND));
+  ASSERT_TRUE(FSOUND_Init(44100, 16, 0));
+  FSOUND_STREAM* stream = FSOUND_Stream_OpenFile("data\\music\\soundtrack_56k.mp3", 41, 0);
+  ASSERT_NE(stream, nullptr) << FSOUND_GetError();
+  // Lengths are sample frames at the stream's rate: 22050 for this 56 kbit/s stereo file.
+  std::vector<std::uint8_t> head = vt::ReadFile("data/music/soundtrack_56k.mp3");
+  ASSERT_GE(head.size(), 4u);
+  EXPECT_EQ(head[0], 0xFF);
+  EXPECT_EQ((head[2] >> 2) & 3, 0) << "22050 Hz in an MPEG-2 header";
+  double seconds = double(FSOUND_Stream_GetLength(stream)) / 22050.0;
+  EXPECT_GE(seconds, 320.0);
+  EXPECT_LT(seconds, 330.0);
+  FSOUND_Stream_Close(stream);
+  FSOUND_Close();
+}
+
+}  // namespace
