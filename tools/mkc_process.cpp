@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/pl_platform.h"
+
 extern char** environ;
 
 bool MKC_Start(MKC_Process& p, const std::vector<std::string>& argv, bool feed) {
@@ -60,6 +62,11 @@ bool MKC_Finish(MKC_Process& p) {
     if (errno != EINTR) return false;
   p.pid = -1;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string MKC_Tool(const char* name) {
+  std::string beside = std::string(PL_ExecutableDir()) + "/" + name;
+  return access(beside.c_str(), X_OK) == 0 ? beside : std::string(name);
 }
 
 bool MKC_Run(const std::vector<std::string>& argv) {

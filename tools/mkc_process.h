@@ -18,5 +18,8 @@ bool MKC_Start(MKC_Process& p, const std::vector<std::string>& argv, bool feed);
 bool MKC_Feed(MKC_Process& p, const void* data, std::size_t size);
 // Closes the input (if any) and waits; true when the child exited with status 0.
 bool MKC_Finish(MKC_Process& p);
+// The program to run for one of the project's own tools: the copy next to the running
+// executable when there is one, else the bare name (looked up on PATH).
+std::string MKC_Tool(const char* name);
 // Starts and waits in one go.
 bool MKC_Run(const std::vector<std::string>& argv);

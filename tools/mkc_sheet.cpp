@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "gfx/img_image.h"
-#include "platform/pl_platform.h"
 #include "tools/mkc_clips.h"
 #include "tools/mkc_content.h"
 #include "tools/mkc_draw.h"
@@ -89,7 +88,7 @@ void label(MKC_Canvas& sheet, const std::string& text, float x, float baseline) 
 
 // Decodes the first `count` frames of a clip with clpdec into BGR0 rows, bottom row first.
 bool decode_clip(const fs::path& clip, int count, const fs::path& scratch, std::vector<std::uint8_t>& frames) {
-  std::string clpdec = std::string(PL_ExecutableDir()) + "/clpdec";
+  const std::string clpdec = MKC_Tool("clpdec");
   fs::path raw = scratch / "frames.bgra";
   if (!MKC_Run({clpdec, "--bgra", "--post", "100", "--frames", std::to_string(count), clip.string(), raw.string()}))
     return complain("clpdec failed on " + clip.string());

@@ -11,7 +11,6 @@
 
 #include "engine/kr_error.h"
 #include "gfx/img_image.h"
-#include "platform/pl_platform.h"
 #include "tools/mkc_clips.h"
 #include "tools/mkc_content.h"
 #include "tools/mkc_music.h"
@@ -98,7 +97,7 @@ bool write_scenes(const fs::path& data, Progress& progress) {
 // B-frames, bit-exact) and packs the stream with clppack.
 bool write_clips(const fs::path& data, const fs::path& work, Progress& progress) {
   fs::create_directories(data / "video");
-  std::string clppack = std::string(PL_ExecutableDir()) + "/clppack";
+  const std::string clppack = MKC_Tool("clppack");
   for (const MKC_ClipEntry& e : MKC_ClipEntries()) {
     progress.step("video/" + e.name + ".clp (" + std::to_string(e.frames) + " frames)");
     fs::path m4v = work / (e.name + ".m4v");
