@@ -55,7 +55,7 @@ struct State {
   std::vector<std::string> drivers;
 
   SDL_AudioDeviceID device = 0;
-  SDL_AudioSpec spec{};
+  SDL_AudioSpec granted{};
   std::vector<Sint16> piece;  // one stream's converted samples (audio thread)
   std::vector<Sint32> mix;    // the channels summed (audio thread)
 
@@ -128,7 +128,7 @@ int stream_pull(FSOUND_STREAM* s, Sint16* out, int bytes) {
   }
   int got = SDL_AudioStreamGet(s->conv, out, bytes);
   if (got < 0) got = 0;
-  int frameBytes = int(sizeof(Sint16)) * g.spec.channels;
+  int frameBytes = int(sizeof(Sint16)) * g.granted.channels;
   s->deviceFrames += got / frameBytes;
   if (s->eof && SDL_AudioStreamAvailable(s->conv) == 0) s->finished = 1;
   return got;
@@ -166,12 +166,12 @@ int open_device(int mixRate) {
   want.channels = 2;
   want.samples = 1024;
   want.callback = audio_callback;
-  g.device = SDL_OpenAudioDevice(name, 0, &want, &g.spec, 0);
+  g.device = SDL_OpenAudioDevice(name, 0, &want, &g.granted, 0);
   if (!g.device) {
     SDL_AudioQuit();
     return 0;
   }
-  std::size_t samples = std::size_t(g.spec.samples) * g.spec.channels;
+  std::size_t samples = std::size_t(g.granted.samples) * g.granted.channels;
   g.piece.assign(samples, 0);
   g.mix.assign(samples, 0);
   return 1;
@@ -295,7 +295,7 @@ FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* name, unsigned int mode, int s
   }
   if (code == FMOD_ERR_NONE && g.device) {
     SDL_AudioFormat from = encoding == MPG123_ENC_UNSIGNED_8 ? AUDIO_U8 : AUDIO_S16SYS;
-    s->conv = SDL_NewAudioStream(from, Uint8(channels), int(s->rate), g.spec.format, g.spec.channels, g.spec.freq);
+    s->conv = SDL_NewAudioStream(from, Uint8(channels), int(s->rate), g.granted.format, g.granted.channels, g.granted.freq);
     s->decoded.assign(kDecodeBytes, 0);
     if (!s->conv) code = FMOD_ERR_MEMORY;
   }
@@ -344,7 +344,7 @@ unsigned int FSOUND_Stream_GetPosition(FSOUND_STREAM* stream) {
   long long frames;
   if (stream->conv) {
     if (stream->finished) return unsigned(stream->length);
-    frames = stream->deviceFrames.load() * stream->rate / g.spec.freq;
+    frames = stream->deviceFrames.load() * stream->rate / g.granted.freq;
   } else {
     DWORD elapsed = timeGetTime() - stream->started;  // wraps like the counter
     frames = (long long)elapsed * stream->rate / 1000;
