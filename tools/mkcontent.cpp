@@ -116,7 +116,7 @@ bool write_clips(const fs::path& data, const fs::path& work, Progress& progress)
       fed = MKC_Feed(ffmpeg, bytes.data(), bytes.size());
     }
     if (!MKC_Finish(ffmpeg) || !fed) return fail("ffmpeg failed on " + e.name) == 0;
-    if (!MKC_Run({clppack, m4v.string(), (data / "video" / (e.name + ".clp")).string()}))
+    if (!MKC_Run({clppack, "--fps", std::to_string(MKC_CLIP_RATE), m4v.string(), (data / "video" / (e.name + ".clp")).string()}))
       return fail("clppack failed on " + e.name) == 0;
   }
   return true;
