@@ -30,7 +30,7 @@ void render_steps(MKC_Canvas& c, int i, int frames) {
   const float t = float(i) / MKC_CLIP_RATE, loop = float(frames) / MKC_CLIP_RATE;
   const float beat = t / 0.5f, dx = 48.0f, dy = 30.0f;
   const float camX = beat * dx, camY = beat * dy;  // world units: y up
-  const float ox = 120.0f, oy = 165.0f;             // screen position of the camera point
+  const float ox = 120.0f, oy = 165.0f;            // screen position of the camera point
   // Background: violet haze, slow diagonal beams and far lights drifting at a quarter speed.
   MKC_ShadeAll(c, [&](float x, float y, float* p) {
     MKC_Colour k = MKC_Mix(kNight, kPlum, MKC_Clamp(y / H * 0.8f + 0.1f));
@@ -88,7 +88,8 @@ const ScrollText& scroll_text() {
     const char* phrase = "velmar  *  a kvt production  *  hello everyone  *  ";
     float w = MKC_TextWidth(phrase, st);
     int copies = std::max(1, int(s.period / w));
-    for (int k = 0; k < copies; k++) MKC_TextDraw(s.strip, phrase, float(k) * s.period / float(copies), 50.0f, st, s.period);
+    for (int k = 0; k < copies; k++)
+      MKC_TextDraw(s.strip, phrase, float(k) * s.period / float(copies), 50.0f, st, s.period);
     return s;
   }();
   return text;
@@ -297,8 +298,8 @@ void render_dj(MKC_Canvas& c, int i, int frames) {
           rec = half ? MKC_Mix(kRose, kCoral, r / 34.0f) : MKC_Mix(kAmber, kCream, r / 60.0f);
           if (r < 3.0f) rec = MKC_Rgb(0xd0d0d8);
         }
-        float marker = std::exp(-std::pow(wrap(a - turn + kPi, kTau) - kPi, 2.0f) * 300.0f) * MKC_Smooth(60.0f, 64.0f, r) *
-                       MKC_Smooth(90.0f, 86.0f, r);
+        float marker = std::exp(-std::pow(wrap(a - turn + kPi, kTau) - kPi, 2.0f) * 300.0f) *
+                       MKC_Smooth(60.0f, 64.0f, r) * MKC_Smooth(90.0f, 86.0f, r);
         rec = MKC_Mix(rec, kWhite, marker * 0.7f);
         k = MKC_Mix(k, rec, MKC_Smooth(R, R - 1.0f, r));
       }
@@ -345,10 +346,7 @@ void render_dj(MKC_Canvas& c, int i, int frames) {
 
 std::vector<MKC_ClipEntry> MKC_ClipEntries(void) {
   return {
-      {"steps2", 250, render_steps},
-      {"scroll", 300, render_scroll},
-      {"fa_street2", 200, render_street_drive},
-      {"fa_street3", 200, render_street_side},
-      {"dj", 500, render_dj},
+      {"steps2", 250, render_steps},           {"scroll", 300, render_scroll}, {"fa_street2", 200, render_street_drive},
+      {"fa_street3", 200, render_street_side}, {"dj", 500, render_dj},
   };
 }

@@ -1,8 +1,8 @@
 // Drawing helpers shared by the pack's pictures and textures.
 #include "tools/mkc_draw.h"
 
-MKC_Mask MKC_DrawLettering(MKC_Canvas& c, const std::string& text, float x, float baseline,
-                           const MKC_Lettering& look, bool centred) {
+MKC_Mask MKC_DrawLettering(MKC_Canvas& c, const std::string& text, float x, float baseline, const MKC_Lettering& look,
+                           bool centred) {
   MKC_Mask m(c.width, c.height);
   if (centred)
     MKC_TextDrawCentred(m, text, x, baseline, look.style);

@@ -34,8 +34,8 @@ struct MKC_Lettering {
   float glowStrength = 1.0f;
   float opacity = 1.0f;
 };
-MKC_Mask MKC_DrawLettering(MKC_Canvas& c, const std::string& text, float x, float baseline,
-                           const MKC_Lettering& look, bool centred = false);
+MKC_Mask MKC_DrawLettering(MKC_Canvas& c, const std::string& text, float x, float baseline, const MKC_Lettering& look,
+                           bool centred = false);
 
 // Scatters stars (deterministic) over a box, denser and brighter with `density` and `bright`.
 void MKC_Stars(MKC_Canvas& c, float x0, float y0, float x1, float y1, int count, std::uint32_t seed,
@@ -50,7 +50,7 @@ void MKC_Ridge(MKC_Canvas& c, H h, MKC_Colour colour, float opacity = 1.0f) {
   }
 }
 // A block of building windows: a lit grid inside a box, some windows dark (deterministic).
-void MKC_Windows(MKC_Canvas& c, float x0, float y0, float x1, float y1, float cell, float fill,
-                 std::uint32_t seed, MKC_Colour lit, float opacity = 1.0f);
+void MKC_Windows(MKC_Canvas& c, float x0, float y0, float x1, float y1, float cell, float fill, std::uint32_t seed,
+                 MKC_Colour lit, float opacity = 1.0f);
 // A light point with a tight core, halo and faint horizontal streak.
 void MKC_Lamp(MKC_Canvas& c, float x, float y, float size, MKC_Colour colour, float strength = 1.0f);

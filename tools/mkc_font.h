@@ -7,11 +7,11 @@
 #include "tools/mkc_raster.h"
 
 struct MKC_TextStyle {
-  float size = 20.0f;      // capital height in pixels
-  float weight = 2.0f;     // stroke width in pixels
-  float tracking = 0.0f;   // extra space after every glyph, pixels
-  float slant = 0.0f;      // x shift per pixel of height (0.2 leans right)
-  float space = 0.45f;     // advance of a blank, in capital heights
+  float size = 20.0f;     // capital height in pixels
+  float weight = 2.0f;    // stroke width in pixels
+  float tracking = 0.0f;  // extra space after every glyph, pixels
+  float slant = 0.0f;     // x shift per pixel of height (0.2 leans right)
+  float space = 0.45f;    // advance of a blank, in capital heights
 };
 
 // 1 when the font has a glyph for the character.

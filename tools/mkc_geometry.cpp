@@ -1,8 +1,8 @@
 // Procedural geometry for the pack's scenes.
 #include "tools/mkc_geometry.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <tuple>
 
@@ -48,7 +48,8 @@ void grid(Welder& w, MKC_Vec origin, MKC_Vec U, MKC_Vec V, int nu, int nv, const
         float v = s.uvScale > 0.0f ? dot(p, dv) * s.uvScale : fv;
         return MKC_Corner{w.get(p), u, v};
       };
-      w.mesh.polygons.push_back({s.material, s.smoothing, {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)}});
+      w.mesh.polygons.push_back(
+          {s.material, s.smoothing, {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)}});
     }
 }
 
@@ -113,7 +114,8 @@ int MKC_AddRing(MKC_MeshDesc& m, float inner, float outer, float y0, float y1, i
   for (int i = 0; i < n; i++) {
     float u0 = float(i) / float(n) * 4.0f, u1 = float(i + 1) / float(n) * 4.0f;
     auto quad = [&](MKC_Vec p0, MKC_Vec p1, MKC_Vec p2, MKC_Vec p3) {
-      m.polygons.push_back({s.material, s.smoothing, {{w.get(p0), u0, 0}, {w.get(p1), u1, 0}, {w.get(p2), u1, 1}, {w.get(p3), u0, 1}}});
+      m.polygons.push_back(
+          {s.material, s.smoothing, {{w.get(p0), u0, 0}, {w.get(p1), u1, 0}, {w.get(p2), u1, 1}, {w.get(p3), u0, 1}}});
     };
     quad(at(outer, y1, i), at(outer, y1, i + 1), at(outer, y0, i + 1), at(outer, y0, i));
     quad(at(inner, y0, i), at(inner, y0, i + 1), at(inner, y1, i + 1), at(inner, y1, i));
@@ -155,7 +157,8 @@ int MKC_AddSphere(MKC_MeshDesc& m, MKC_Vec c, float radius, int segments, int ri
       else if (i == rings - 1)
         p.corners = {{vid(i, j), u0, v0}, {vid(i, j + 1), u1, v0}, {vid(rings, j), (u0 + u1) * 0.5f, v1}};
       else
-        p.corners = {{vid(i, j), u0, v0}, {vid(i, j + 1), u1, v0}, {vid(i + 1, j + 1), u1, v1}, {vid(i + 1, j), u0, v1}};
+        p.corners = {
+            {vid(i, j), u0, v0}, {vid(i, j + 1), u1, v0}, {vid(i + 1, j + 1), u1, v1}, {vid(i + 1, j), u0, v1}};
       m.polygons.push_back(p);
     }
   orient_outward(m, firstPoly);
@@ -176,8 +179,10 @@ int MKC_AddTorus(MKC_MeshDesc& m, MKC_Vec c, float major, float minor, int segme
     for (int j = 0; j < sides; j++) {
       float u0 = float(i) / float(segments) * 4.0f, u1 = float(i + 1) / float(segments) * 4.0f;
       float v0 = float(j) / float(sides), v1 = float(j + 1) / float(sides);
-      m.polygons.push_back({s.material, s.smoothing,
-                            {{vid(i, j), u0, v0}, {vid(i + 1, j), u1, v0}, {vid(i + 1, j + 1), u1, v1}, {vid(i, j + 1), u0, v1}}});
+      m.polygons.push_back(
+          {s.material,
+           s.smoothing,
+           {{vid(i, j), u0, v0}, {vid(i + 1, j), u1, v0}, {vid(i + 1, j + 1), u1, v1}, {vid(i, j + 1), u0, v1}}});
     }
   orient_outward(m, firstPoly);
   return first;
@@ -196,9 +201,12 @@ int MKC_AddTube(MKC_MeshDesc& m, float radius, float y0, float y1, int segments,
   for (int i = 0; i < rings; i++)
     for (int j = 0; j < segments; j++) {
       float u0 = float(j) / float(segments) * uTurns, u1 = float(j + 1) / float(segments) * uTurns;
-      float v0 = m.vertices[std::size_t(vid(i, 0))].y * vPerUnit, v1 = m.vertices[std::size_t(vid(i + 1, 0))].y * vPerUnit;
-      m.polygons.push_back({s.material, s.smoothing,
-                            {{vid(i, j), u0, v0}, {vid(i, j + 1), u1, v0}, {vid(i + 1, j + 1), u1, v1}, {vid(i + 1, j), u0, v1}}});
+      float v0 = m.vertices[std::size_t(vid(i, 0))].y * vPerUnit,
+            v1 = m.vertices[std::size_t(vid(i + 1, 0))].y * vPerUnit;
+      m.polygons.push_back(
+          {s.material,
+           s.smoothing,
+           {{vid(i, j), u0, v0}, {vid(i, j + 1), u1, v0}, {vid(i + 1, j + 1), u1, v1}, {vid(i + 1, j), u0, v1}}});
     }
   // Faces turned toward the axis.
   const MKC_Polygon& p = m.polygons[firstPoly];
@@ -211,7 +219,8 @@ int MKC_AddOctahedron(MKC_MeshDesc& m, MKC_Vec c, MKC_Vec radius, const MKC_Surf
   int first = int(m.vertices.size());
   std::size_t firstPoly = m.polygons.size();
   const MKC_Vec axes[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-  for (const MKC_Vec& a : axes) m.vertices.push_back({c.x + a.x * radius.x, c.y + a.y * radius.y, c.z + a.z * radius.z});
+  for (const MKC_Vec& a : axes)
+    m.vertices.push_back({c.x + a.x * radius.x, c.y + a.y * radius.y, c.z + a.z * radius.z});
   // Each face takes one of +-x, one of +-y and one of +-z, turned by the sign pattern.
   for (int sx = 0; sx < 2; sx++)
     for (int sy = 0; sy < 2; sy++)
@@ -238,11 +247,17 @@ int MKC_AddBlade(MKC_MeshDesc& m, float r0, float r1, int n, float thickness, fl
   auto vid = [&](int k, int c) { return first + k * 4 + (c % 4); };
   for (int k = 0; k < n; k++)
     for (int c = 0; c < 4; c++) {
-      float u0 = float(k) / float(n), u1 = float(k + 1) / float(n), v0 = c < 2 ? 0.0f : 1.0f, v1 = (c + 1) % 4 < 2 ? 0.0f : 1.0f;
-      m.polygons.push_back({s.material, s.smoothing, {{vid(k, c), u0, v0}, {vid(k + 1, c), u1, v0}, {vid(k + 1, c + 1), u1, v1}, {vid(k, c + 1), u0, v1}}});
+      float u0 = float(k) / float(n), u1 = float(k + 1) / float(n), v0 = c < 2 ? 0.0f : 1.0f,
+            v1 = (c + 1) % 4 < 2 ? 0.0f : 1.0f;
+      m.polygons.push_back(
+          {s.material,
+           s.smoothing,
+           {{vid(k, c), u0, v0}, {vid(k + 1, c), u1, v0}, {vid(k + 1, c + 1), u1, v1}, {vid(k, c + 1), u0, v1}}});
     }
-  m.polygons.push_back({s.material, s.smoothing, {{vid(0, 0), 0, 0}, {vid(0, 1), 0, 1}, {vid(0, 2), 0, 1}, {vid(0, 3), 0, 0}}});
-  m.polygons.push_back({s.material, s.smoothing, {{vid(n, 3), 1, 0}, {vid(n, 2), 1, 1}, {vid(n, 1), 1, 1}, {vid(n, 0), 1, 0}}});
+  m.polygons.push_back(
+      {s.material, s.smoothing, {{vid(0, 0), 0, 0}, {vid(0, 1), 0, 1}, {vid(0, 2), 0, 1}, {vid(0, 3), 0, 0}}});
+  m.polygons.push_back(
+      {s.material, s.smoothing, {{vid(n, 3), 1, 0}, {vid(n, 2), 1, 1}, {vid(n, 1), 1, 1}, {vid(n, 0), 1, 0}}});
   orient_outward(m, firstPoly);
   return first;
 }

@@ -106,7 +106,8 @@ int MKC_AddHeightField(MKC_MeshDesc& m, float half, int n, float uvPerUnit, cons
         return MKC_Corner{first + cj * (n + 1) + ci, p.x * uvPerUnit, p.z * uvPerUnit};
       };
       // Seen from above (+y), corners run clockwise on screen: front faces up.
-      m.polygons.push_back({s.material, s.smoothing, {corner(i, j), corner(i, j + 1), corner(i + 1, j + 1), corner(i + 1, j)}});
+      m.polygons.push_back(
+          {s.material, s.smoothing, {corner(i, j), corner(i, j + 1), corner(i + 1, j + 1), corner(i + 1, j)}});
     }
   return first;
 }

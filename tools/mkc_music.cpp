@@ -139,12 +139,12 @@ constexpr Chord kProgressionB[4] = {kDm, kAm, kF, kE};
 
 // What plays in a bar.
 struct Part {
-  int kick;       // 0 none, 1 four to the floor, 2 half time, 3 broken beat
+  int kick;  // 0 none, 1 four to the floor, 2 half time, 3 broken beat
   bool snare, clap, hats, openhats, bass;
-  float pad;      // pad filter cutoff in Hz, 0 for none
-  float arp;      // arpeggio level
-  int lead;       // 0 none, 1 theme, 2 answer
-  bool dark;      // second progression
+  float pad;  // pad filter cutoff in Hz, 0 for none
+  float arp;  // arpeggio level
+  int lead;   // 0 none, 1 theme, 2 answer
+  bool dark;  // second progression
   int leadOctave;
 };
 
@@ -184,12 +184,12 @@ Part part_of(int bar) {
 struct Note {
   int at, note, len;
 };
-constexpr Note kTheme[] = {{0, 76, 2},  {2, 74, 1},  {3, 72, 1},  {4, 69, 3},  {7, 72, 1},  {8, 72, 2},  {10, 69, 1},
-                           {11, 67, 1}, {12, 65, 4}, {16, 67, 2}, {18, 76, 2}, {20, 74, 1}, {21, 72, 3}, {24, 71, 2},
-                           {26, 74, 2}, {28, 79, 4}};
-constexpr Note kAnswer[] = {{0, 69, 4}, {4, 72, 2}, {6, 76, 2}, {8, 77, 6}, {14, 76, 2}, {16, 79, 4},
-                            {20, 76, 2}, {22, 74, 2}, {24, 74, 4}, {28, 71, 4}};
-constexpr Note kDarkTheme[] = {{0, 74, 3}, {3, 77, 1}, {4, 76, 4}, {8, 72, 2}, {10, 69, 2}, {12, 72, 4},
+constexpr Note kTheme[] = {{0, 76, 2},  {2, 74, 1},  {3, 72, 1},  {4, 69, 3},  {7, 72, 1},  {8, 72, 2},
+                           {10, 69, 1}, {11, 67, 1}, {12, 65, 4}, {16, 67, 2}, {18, 76, 2}, {20, 74, 1},
+                           {21, 72, 3}, {24, 71, 2}, {26, 74, 2}, {28, 79, 4}};
+constexpr Note kAnswer[] = {{0, 69, 4},  {4, 72, 2},  {6, 76, 2},  {8, 77, 6},  {14, 76, 2},
+                            {16, 79, 4}, {20, 76, 2}, {22, 74, 2}, {24, 74, 4}, {28, 71, 4}};
+constexpr Note kDarkTheme[] = {{0, 74, 3},  {3, 77, 1},  {4, 76, 4},  {8, 72, 2},  {10, 69, 2}, {12, 72, 4},
                                {16, 69, 3}, {19, 72, 1}, {20, 71, 4}, {24, 68, 4}, {28, 71, 4}};
 
 bool is_riser_bar(int bar) { return bar == 4 || bar == 14 || bar == 114 || bar == 124 || bar == 145; }
@@ -210,7 +210,8 @@ std::vector<std::int16_t> MKC_RenderSoundtrack(void) {
     const Chord& chord = (p.dark ? kProgressionB : kProgressionA)[bar % 4];
     double t0 = bar * 2.0;
     if (p.pad > 0.0f)
-      for (int i = 0; i < 3; i++) add(PAD, t0, 3.4, midi_freq(chord.notes[i]), 0.16f, -0.5f + 0.5f * float(i), 0.1f, p.pad);
+      for (int i = 0; i < 3; i++)
+        add(PAD, t0, 3.4, midi_freq(chord.notes[i]), 0.16f, -0.5f + 0.5f * float(i), 0.1f, p.pad);
     for (int s = 0; s < 16; s++) {
       double t = t0 + s * kStep;
       bool beat = s % 4 == 0;
@@ -237,8 +238,8 @@ std::vector<std::int16_t> MKC_RenderSoundtrack(void) {
       const Note* phrase = p.lead == 1 ? (p.dark ? kDarkTheme : kTheme) : kAnswer;
       std::size_t count = p.lead == 1 ? (p.dark ? std::size(kDarkTheme) : std::size(kTheme)) : std::size(kAnswer);
       for (std::size_t i = 0; i < count; i++)
-        add(LEAD, t0 + phrase[i].at * 0.25, phrase[i].len * 0.25, midi_freq(phrase[i].note + p.leadOctave), 0.16f,
-            0.1f, 0.3f, 0);
+        add(LEAD, t0 + phrase[i].at * 0.25, phrase[i].len * 0.25, midi_freq(phrase[i].note + p.leadOctave), 0.16f, 0.1f,
+            0.3f, 0);
     }
     if (is_riser_bar(bar)) add(RISER, t0, 4.0, 0, 0.25f, 0.0f, 0.2f, 0);
   }

@@ -67,8 +67,7 @@ void glowing_title(MKC_Art& a, const char* text, const MKC_TextStyle& style, flo
 
 // The finishing touches of a full-screen picture: a small centred caption, the vignette and
 // film grain.
-void finish(MKC_Canvas& c, const char* caption, float baseline, MKC_Colour colour, float vignette,
-            std::uint32_t seed) {
+void finish(MKC_Canvas& c, const char* caption, float baseline, MKC_Colour colour, float vignette, std::uint32_t seed) {
   if (caption) {
     MKC_Lettering cap;
     cap.style = {10, 1.3f, 6.0f};
@@ -106,16 +105,16 @@ void figure(MKC_Canvas& c, float x, float y, float height, float facing, bool ha
     float ax, ay, bx, by, ra, rb;
   };
   const Limb limbs[] = {
-      {1.5f, 90, 1.5f, 90, 7.2f, 7.2f},   // head
-      {0.5f, 84, 0, 76, 3.2f, 3.2f},      // neck
-      {0, 72, -0.5f, 50, 9.0f, 7.0f},     // torso
-      {-1, 48, -2, 4, 4.6f, 3.0f},        // far leg
-      {1.5f, 48, 3, 4, 4.6f, 3.0f},       // near leg
-      {3, 2, 8, 1, 2.4f, 2.0f},           // foot
-      {-2, 2, 3, 1, 2.4f, 2.0f},          // far foot
-      {2, 71, 13, 57, 3.0f, 2.6f},        // upper arm, reaching
-      {13, 57, 23, 60, 2.6f, 2.2f},       // forearm
-      {-3, 71, -5, 50, 3.0f, 2.6f},       // hanging arm
+      {1.5f, 90, 1.5f, 90, 7.2f, 7.2f},  // head
+      {0.5f, 84, 0, 76, 3.2f, 3.2f},     // neck
+      {0, 72, -0.5f, 50, 9.0f, 7.0f},    // torso
+      {-1, 48, -2, 4, 4.6f, 3.0f},       // far leg
+      {1.5f, 48, 3, 4, 4.6f, 3.0f},      // near leg
+      {3, 2, 8, 1, 2.4f, 2.0f},          // foot
+      {-2, 2, 3, 1, 2.4f, 2.0f},         // far foot
+      {2, 71, 13, 57, 3.0f, 2.6f},       // upper arm, reaching
+      {13, 57, 23, 60, 2.6f, 2.2f},      // forearm
+      {-3, 71, -5, 50, 3.0f, 2.6f},      // hanging arm
       {-5, 50, -4, 38, 2.6f, 2.2f},
   };
   auto smin = [](float a, float b, float r) {
@@ -146,13 +145,13 @@ void hand(MKC_Canvas& c, float tx, float ty, float facing, float scale, MKC_Colo
     float ax, ay, bx, by, r;
   };
   std::vector<Capsule> parts = {
-      {0, 0, 42, 6, 5.2f},       // index finger
-      {38, 12, 74, 14, 6.0f},    // curled middle finger
-      {40, 22, 72, 24, 6.0f},    // ring finger
-      {44, 31, 70, 32, 5.4f},    // little finger
-      {60, -6, 84, 10, 6.2f},    // thumb
-      {70, 4, 140, 28, 18.0f},   // palm and wrist
-      {130, 26, 280, 64, 14.0f}, // forearm
+      {0, 0, 42, 6, 5.2f},        // index finger
+      {38, 12, 74, 14, 6.0f},     // curled middle finger
+      {40, 22, 72, 24, 6.0f},     // ring finger
+      {44, 31, 70, 32, 5.4f},     // little finger
+      {60, -6, 84, 10, 6.2f},     // thumb
+      {70, 4, 140, 28, 18.0f},    // palm and wrist
+      {130, 26, 280, 64, 14.0f},  // forearm
   };
   float minx = 1e9f, maxx = -1e9f, miny = 1e9f, maxy = -1e9f;
   for (auto& p : parts) {
@@ -252,7 +251,8 @@ MKC_Art MKC_PictureVideoFrameDj(void) {
   paint_layer(a, lines, kCream, kAmber, 0, 240);
   // A small pulsing "on air" dot.
   MKC_Mask dot(320, 240);
-  MKC_ShadeMask(dot, 260, 20, 290, 40, [&](float x, float y, float& v) { v = MKC_Cover(MKC_SdCircle(x, y, 272, 29, 4)); });
+  MKC_ShadeMask(dot, 260, 20, 290, 40,
+                [&](float x, float y, float& v) { v = MKC_Cover(MKC_SdCircle(x, y, 272, 29, 4)); });
   paint_layer(a, dot, kCoral, kRose, 20, 40);
   flip_overlay(a);
   return a;
@@ -307,7 +307,8 @@ MKC_Art MKC_PictureCouple(void) {
   });
   MKC_Line(c, 0, 330, 640, 330, 1.0f, kAmber, 0.5f, MKC_ADD);
   // A low dune and the two figures facing each other, hands almost touching.
-  MKC_Ridge(c, [](float x) { return 392.0f + 14.0f * std::sin(x * 0.011f) + 6.0f * std::sin(x * 0.037f); }, kInk);
+  MKC_Ridge(
+      c, [](float x) { return 392.0f + 14.0f * std::sin(x * 0.011f) + 6.0f * std::sin(x * 0.037f); }, kInk);
   figure(c, 262, 394, 172, 1.0f, false, kInk);
   figure(c, 378, 394, 158, -1.0f, true, kInk);
   MKC_Glow(c, 320, 293, 8, kCream, 0.9f);
@@ -388,12 +389,13 @@ MKC_Art MKC_PictureNapscroll(void) {
   const float horizon = 352.0f;
   MKC_Art a;
   MKC_Canvas& c = a.colour = MKC_Canvas(W, H);
-  MKC_GradientY(c, {{0.0f, kInk}, {0.38f, kNight}, {0.62f, kIndigo}, {0.72f, kPlum}, {horizon / H, kRose}, {1.0f, kInk}});
+  MKC_GradientY(c,
+                {{0.0f, kInk}, {0.38f, kNight}, {0.62f, kIndigo}, {0.72f, kPlum}, {horizon / H, kRose}, {1.0f, kInk}});
   // Aurora curtains: bands that wave along x, bright at the bottom edge, fading upward.
   MKC_Shade(c, 0, 0, W, horizon, [&](float x, float y, float* p) {
     for (int band = 0; band < 2; band++) {
-      float base = 150.0f + 60.0f * band + 40.0f * std::sin(x * 0.0019f + band * 2.1f) +
-                   18.0f * std::sin(x * 0.0071f + band);
+      float base =
+          150.0f + 60.0f * band + 40.0f * std::sin(x * 0.0019f + band * 2.1f) + 18.0f * std::sin(x * 0.0071f + band);
       float h = y - base;
       float curtain = h < 0 ? std::exp(h / 70.0f) : std::exp(-h / 6.0f);
       float folds = 0.55f + 0.45f * MKC_Fbm(x * 0.02f, band * 10.0f, 50u + band, 3);
@@ -417,10 +419,12 @@ MKC_Art MKC_PictureNapscroll(void) {
   sub.bottom = kTeal;
   MKC_DrawLettering(c, "nights on the coast", 84, 214, sub);
   // Far and near mountains.
-  MKC_Ridge(c, [&](float x) { return horizon - 16.0f - 130.0f * MKC_Smooth(0.3f, 0.78f, MKC_Fbm(x * 0.0035f, 1.0f, 52, 5)); },
-            MKC_Mix(MKC_Mix(kPlum, kIndigo, 0.6f), kNight, 0.3f), 0.9f);
-  MKC_Ridge(c, [&](float x) { return horizon - 4.0f - 60.0f * MKC_Smooth(0.35f, 0.75f, MKC_Fbm(x * 0.006f, 3.0f, 53, 5)); },
-            MKC_Mix(kInk, kNight, 0.6f));
+  MKC_Ridge(
+      c, [&](float x) { return horizon - 16.0f - 130.0f * MKC_Smooth(0.3f, 0.78f, MKC_Fbm(x * 0.0035f, 1.0f, 52, 5)); },
+      MKC_Mix(MKC_Mix(kPlum, kIndigo, 0.6f), kNight, 0.3f), 0.9f);
+  MKC_Ridge(
+      c, [&](float x) { return horizon - 4.0f - 60.0f * MKC_Smooth(0.35f, 0.75f, MKC_Fbm(x * 0.006f, 3.0f, 53, 5)); },
+      MKC_Mix(kInk, kNight, 0.6f));
   // Towers: x, lamp y, kind (0 mast, 1 lighthouse, 2 tower block), lamp colour.
   struct Tower {
     float x, lampY;
@@ -450,7 +454,8 @@ MKC_Art MKC_PictureNapscroll(void) {
     } else if (t.kind == 1) {
       // Lighthouse on a rock: tapering tower, gallery and lamp room.
       MKC_FillCircle(c, t.x, base + 10, 46, dark);
-      std::vector<float> body = {t.x - 9, t.lampY + 12, t.x + 9, t.lampY + 12, t.x + 17, base - 20, t.x - 17, base - 20};
+      std::vector<float> body = {t.x - 9,  t.lampY + 12, t.x + 9,  t.lampY + 12,
+                                 t.x + 17, base - 20,    t.x - 17, base - 20};
       MKC_Shade(c, t.x - 20, t.lampY, t.x + 20, base, [&](float x, float y, float* p) {
         float cover = MKC_Cover(MKC_SdPolygon(x, y, body));
         bool stripe = int((y - t.lampY) / 16.0f) % 2 == 1;
@@ -618,7 +623,8 @@ MKC_Art MKC_PictureGrid(void) {
     // Centre reticle.
     float r = std::hypot(x - 320.0f, y - 240.0f);
     v = std::max(v, MKC_Cover(std::fabs(r - 56.0f) - 0.7f) * 0.8f);
-    v = std::max(v, MKC_Cover(std::fabs(r - 64.0f) - 0.4f) * (std::fmod(std::atan2(y - 240.0f, x - 320.0f) + 7.0f, 0.26f) < 0.13f ? 0.7f : 0.0f));
+    v = std::max(v, MKC_Cover(std::fabs(r - 64.0f) - 0.4f) *
+                        (std::fmod(std::atan2(y - 240.0f, x - 320.0f) + 7.0f, 0.26f) < 0.13f ? 0.7f : 0.0f));
     // Corner brackets.
     for (int cx = 0; cx < 2; cx++)
       for (int cy = 0; cy < 2; cy++) {
@@ -664,10 +670,18 @@ MKC_Art MKC_PictureChocochip(void) {
     bool head;
   };
   const Line lines[] = {
-      {"velmar", 40, 110, true},       {"a kvt production", 11, 146, false}, {"code", 14, 226, true},
-      {"ravn", 18, 258, false},        {"mika", 18, 284, false},              {"graphics", 14, 350, true},
-      {"solveig", 18, 382, false},     {"ravn", 18, 408, false},              {"music", 14, 474, true},
-      {"tor halvard", 18, 506, false}, {"3d and lights", 14, 572, true},      {"elin", 18, 604, false},
+      {"velmar", 40, 110, true},
+      {"a kvt production", 11, 146, false},
+      {"code", 14, 226, true},
+      {"ravn", 18, 258, false},
+      {"mika", 18, 284, false},
+      {"graphics", 14, 350, true},
+      {"solveig", 18, 382, false},
+      {"ravn", 18, 408, false},
+      {"music", 14, 474, true},
+      {"tor halvard", 18, 506, false},
+      {"3d and lights", 14, 572, true},
+      {"elin", 18, 604, false},
       {"thank you for watching", 10, 664, false},
   };
   for (const Line& l : lines) {
@@ -741,8 +755,8 @@ MKC_Art MKC_PictureSociety(void) {
         MKC_Line(c, x + w * 0.5f, top - 18, x + w * 0.5f, top - 48, 1.2f, tone);
         MKC_Lamp(c, x + w * 0.5f, top - 48, 1.0f, kRose, 0.7f);
       }
-      MKC_Windows(c, x + 3, top + 6, x + w - 3, 396, layer ? 10.0f : 8.0f, layer ? 0.45f : 0.3f,
-                  rnd.next(), layer ? kAmber : kCoral, layer ? 0.85f : 0.45f);
+      MKC_Windows(c, x + 3, top + 6, x + w - 3, 396, layer ? 10.0f : 8.0f, layer ? 0.45f : 0.3f, rnd.next(),
+                  layer ? kAmber : kCoral, layer ? 0.85f : 0.45f);
       x += w + rnd.range(2, 12);
     }
   }
@@ -756,7 +770,8 @@ MKC_Art MKC_PictureSociety(void) {
   MKC_FillBox(c, 0, 400, 640, 480, MKC_Mix(kInk, kNight, 0.2f));
   for (int i = 0; i < 24; i++) MKC_Lamp(c, 14.0f + float(i) * 27.0f, 404, 1.1f, kAmber, 0.8f);
   MKC_Shade(c, 0, 408, 640, 480, [&](float x, float y, float* p) {
-    float streak = std::exp(-std::pow(std::fmod(x + 7.0f, 27.0f) - 7.0f, 2.0f) / 4.0f) * std::exp(-(y - 408.0f) / 30.0f);
+    float streak =
+        std::exp(-std::pow(std::fmod(x + 7.0f, 27.0f) - 7.0f, 2.0f) / 4.0f) * std::exp(-(y - 408.0f) / 30.0f);
     MKC_BlendPixel(p, kAmber, streak * 0.25f, MKC_ADD);
   });
   finish(c, "society", 456, MKC_Mix(kCream, kRose, 0.3f), 0.45f, 73);

@@ -1,13 +1,14 @@
 // Child processes for mkcontent's encoders.
 #include "tools/mkc_process.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 
 #include "platform/pl_platform.h"
 

@@ -58,17 +58,14 @@ void overlap(int w, int h, int dx, int dy, int tw, int th, F f) {
 
 }  // namespace
 
-void MKC_PaintMask(MKC_Canvas& c, const MKC_Mask& m, int dx, int dy, MKC_Colour colour, float opacity,
-                   MKC_Blend mode) {
-  overlap(m.width, m.height, dx, dy, c.width, c.height, [&](int x, int y, int tx, int ty) {
-    MKC_BlendPixel(c.at(tx, ty), colour, m.at(x, y) * opacity, mode);
-  });
+void MKC_PaintMask(MKC_Canvas& c, const MKC_Mask& m, int dx, int dy, MKC_Colour colour, float opacity, MKC_Blend mode) {
+  overlap(m.width, m.height, dx, dy, c.width, c.height,
+          [&](int x, int y, int tx, int ty) { MKC_BlendPixel(c.at(tx, ty), colour, m.at(x, y) * opacity, mode); });
 }
 
 void MKC_MaskMax(MKC_Mask& dst, const MKC_Mask& src, int dx, int dy, float scale) {
-  overlap(src.width, src.height, dx, dy, dst.width, dst.height, [&](int x, int y, int tx, int ty) {
-    dst.at(tx, ty) = std::max(dst.at(tx, ty), src.at(x, y) * scale);
-  });
+  overlap(src.width, src.height, dx, dy, dst.width, dst.height,
+          [&](int x, int y, int tx, int ty) { dst.at(tx, ty) = std::max(dst.at(tx, ty), src.at(x, y) * scale); });
 }
 
 void MKC_FillCircle(MKC_Canvas& c, float cx, float cy, float r, MKC_Colour colour, float opacity, MKC_Blend mode,
@@ -106,8 +103,8 @@ void MKC_Glow(MKC_Canvas& c, float cx, float cy, float r, MKC_Colour colour, flo
   });
 }
 
-void MKC_Ring(MKC_Canvas& c, float cx, float cy, float r, float width, MKC_Colour colour, float opacity,
-              MKC_Blend mode, float soft) {
+void MKC_Ring(MKC_Canvas& c, float cx, float cy, float r, float width, MKC_Colour colour, float opacity, MKC_Blend mode,
+              float soft) {
   float e = r + width + soft + 2.0f;
   MKC_Shade(c, cx - e, cy - e, cx + e, cy + e, [&](float x, float y, float* p) {
     float sd = std::fabs(std::hypot(x - cx, y - cy) - r) - width * 0.5f;

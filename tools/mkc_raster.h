@@ -115,8 +115,7 @@ void MKC_ShadeMask(MKC_Mask& m, float x0, float y0, float x1, float y1, F f) {
 }
 
 // Paints colour through a mask placed at (dx, dy), weight = mask × opacity.
-void MKC_PaintMask(MKC_Canvas& c, const MKC_Mask& m, int dx, int dy, MKC_Colour colour, float opacity,
-                   MKC_Blend mode);
+void MKC_PaintMask(MKC_Canvas& c, const MKC_Mask& m, int dx, int dy, MKC_Colour colour, float opacity, MKC_Blend mode);
 // Max-combines a mask into another at (dx, dy), scaled.
 void MKC_MaskMax(MKC_Mask& dst, const MKC_Mask& src, int dx, int dy, float scale = 1.0f);
 

@@ -106,7 +106,8 @@ MKC_SceneDesc MKC_SceneMu4(void) {
     MKC_MeshDesc m = mesh(numbered("cube", k + 1).c_str(), solid);
     int first = MKC_AddBox(m, {-2, -2, -2}, {2, 2, 2}, MKC_Surface{2}, 2, 2, 2);
     float a = float(k) * 2.0f * kPi / 3.0f + 0.3f;
-    MKC_TransformVertices(m, first, {0.6f * float(k + 1), 0.4f, 0.8f}, {16.0f * std::cos(a), float(k - 1) * 6.0f, 16.0f * std::sin(a)});
+    MKC_TransformVertices(m, first, {0.6f * float(k + 1), 0.4f, 0.8f},
+                          {16.0f * std::cos(a), float(k - 1) * 6.0f, 16.0f * std::sin(a)});
     s.meshes.push_back(std::move(m));
   }
   MKC_MeshDesc core = mesh("core", solid | MKC_MESH_SMOOTH);
@@ -115,7 +116,8 @@ MKC_SceneDesc MKC_SceneMu4(void) {
   MKC_MeshDesc orb = mesh("orb", solid | MKC_MESH_SMOOTH);
   MKC_AddSphere(orb, {0, 0, 0}, 3.5f, 16, 10, MKC_Surface{1, 1});
   s.meshes.push_back(std::move(orb));
-  s.lights = {{"violet", 0, {40, 10, 0}, {0.5f, 0.4f, 0.9f}, 0.0f}, {"ember", 0, {-40, -10, 0}, {0.9f, 0.5f, 0.4f}, 0.0f}};
+  s.lights = {{"violet", 0, {40, 10, 0}, {0.5f, 0.4f, 0.9f}, 0.0f},
+              {"ember", 0, {-40, -10, 0}, {0.9f, 0.5f, 0.4f}, 0.0f}};
   s.cameras.push_back({"orbit", {55, 0, 0}, {0, 0, 0}, 0.0f, 2.6f});
   return s;
 }
@@ -169,7 +171,8 @@ MKC_SceneDesc MKC_SceneWeird(void) {
   s.meshes.push_back(std::move(crystals));
   const MKC_Vec colours[4] = {{0.6f, 0.5f, 0.4f}, {0.4f, 0.5f, 0.6f}, {0.4f, 0.6f, 0.5f}, {0.6f, 0.4f, 0.5f}};
   for (int k = 0; k < 4; k++)
-    s.lights.push_back({numbered("lamp", k + 1), MKC_LIGHT_RANGE, {0, 0, -135.0f + 90.0f * float(k)}, colours[k], 250.0f});
+    s.lights.push_back(
+        {numbered("lamp", k + 1), MKC_LIGHT_RANGE, {0, 0, -135.0f + 90.0f * float(k)}, colours[k], 250.0f});
   s.cameras.push_back({"walk", {0, 0, -170}, {0, 0, 0}, 0.0f, 2.6f});
   return s;
 }
@@ -179,7 +182,8 @@ MKC_SceneDesc MKC_SceneBox(void) {
   // The camera flies at y = 0 with z <= -360: the floor tops stay below -260 and the hanging
   // blocks above 260, clear of the eye and of the 640 x 480 picture at z = 0.
   MKC_SceneDesc s;
-  s.materials = {{"panel.jpg", {0.5f, 0.5f, 0.6f}, {1, 1, 1}, 0, 1.0f}, {"glow.jpg", {0.8f, 0.7f, 0.6f}, {1, 1, 1}, 0, 1.0f}};
+  s.materials = {{"panel.jpg", {0.5f, 0.5f, 0.6f}, {1, 1, 1}, 0, 1.0f},
+                 {"glow.jpg", {0.8f, 0.7f, 0.6f}, {1, 1, 1}, 0, 1.0f}};
   MKC_Random rnd(401);
   for (int row = 0; row < 17; row++) {
     float z = -3400.0f + 400.0f * float(row);
@@ -232,7 +236,8 @@ std::string MKC_CheckScene(const MKC_SceneDesc& scene) {
   for (const MKC_MeshDesc& m : scene.meshes) {
     for (const MKC_Polygon& p : m.polygons) {
       if (p.corners.size() < 3 || p.corners.size() > 4) return m.name + ": a polygon without 3 or 4 corners";
-      if (p.material < 0 || std::size_t(p.material) >= scene.materials.size()) return m.name + ": material out of range";
+      if (p.material < 0 || std::size_t(p.material) >= scene.materials.size())
+        return m.name + ": material out of range";
     }
     if (!(m.flags & MKC_MESH_SHADOWS)) continue;
     if (int open = MKC_OpenEdges(m)) return m.name + ": " + std::to_string(open) + " edges not closed";

@@ -92,8 +92,7 @@ bool decode_clip(const fs::path& clip, int count, const fs::path& scratch, std::
   fs::path raw = scratch / "frames.bgra";
   if (!MKC_Run({clpdec, "--bgra", "--post", "100", "--frames", std::to_string(count), clip.string(), raw.string()}))
     return complain("clpdec failed on " + clip.string());
-  return TOOL_ReadFile(raw.string(), frames) ||
-         complain("cannot read the frames clpdec wrote for " + clip.string());
+  return TOOL_ReadFile(raw.string(), frames) || complain("cannot read the frames clpdec wrote for " + clip.string());
 }
 
 }  // namespace

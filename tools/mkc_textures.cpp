@@ -213,8 +213,8 @@ MKC_Art MKC_TextureAbstract(void) {
   const std::vector<MKC_Colour> colours = {kIndigo, kTeal, kIce, kViolet, kRose, kAmber, kPlum};
   MKC_ShadeAll(c, [&](float x, float y, float* p) {
     float u = x / 256.0f, v = y / 256.0f;
-    float f = std::sin(kTau * (2.0f * u + 0.35f * std::sin(kTau * v))) + std::sin(kTau * (3.0f * v + 0.25f * std::sin(kTau * 2.0f * u))) +
-              0.6f * std::sin(kTau * (u + v) * 2.0f);
+    float f = std::sin(kTau * (2.0f * u + 0.35f * std::sin(kTau * v))) +
+              std::sin(kTau * (3.0f * v + 0.25f * std::sin(kTau * 2.0f * u))) + 0.6f * std::sin(kTau * (u + v) * 2.0f);
     float t = f * 0.12f + 0.5f;
     MKC_Colour k = cycle(colours, t);
     float line = MKC_Smooth(0.07f, 0.0f, std::fabs(fract(f * 2.0f) - 0.5f));
@@ -261,8 +261,11 @@ MKC_Art MKC_FontSheet(void) {
       for (int y = H - 2; y < H; y++) a.alpha.at(cx, y) = std::max(a.alpha.at(cx, y), 10.0f / 255.0f);
   }
   a.colour = MKC_Canvas(W, H);
-  MKC_GradientY(a.colour, {{0.0f, kCream}, {(baseline - 24.0f) / H, kCream}, {(baseline - 6.0f) / H, kAmber},
-                           {baseline / H, kCoral}, {1.0f, kRose}});
+  MKC_GradientY(a.colour, {{0.0f, kCream},
+                           {(baseline - 24.0f) / H, kCream},
+                           {(baseline - 6.0f) / H, kAmber},
+                           {baseline / H, kCoral},
+                           {1.0f, kRose}});
   // A thin light edge along the top of every stroke.
   for (int yy = 2; yy < H; yy++)
     for (int xx = 0; xx < W; xx++) {

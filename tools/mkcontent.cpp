@@ -103,10 +103,23 @@ bool write_clips(const fs::path& data, const fs::path& work, Progress& progress)
     fs::path m4v = work / (e.name + ".m4v");
     MKC_Process ffmpeg;
     const std::vector<std::string> args = {
-        "ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24", "-s",
-        std::to_string(MKC_CLIP_WIDTH) + "x" + std::to_string(MKC_CLIP_HEIGHT), "-r", std::to_string(MKC_CLIP_RATE),
-        "-i", "pipe:0", "-c:v", "mpeg4", "-q:v", "3", "-g", "50", "-bf", "0", "-threads", "1", "-flags", "+bitexact",
-        "-fflags", "+bitexact", "-f", "m4v", m4v.string()};
+        "ffmpeg",       "-nostdin",
+        "-hide_banner", "-loglevel",
+        "error",        "-y",
+        "-f",           "rawvideo",
+        "-pix_fmt",     "rgb24",
+        "-s",           std::to_string(MKC_CLIP_WIDTH) + "x" + std::to_string(MKC_CLIP_HEIGHT),
+        "-r",           std::to_string(MKC_CLIP_RATE),
+        "-i",           "pipe:0",
+        "-c:v",         "mpeg4",
+        "-q:v",         "3",
+        "-g",           "50",
+        "-bf",          "0",
+        "-threads",     "1",
+        "-flags",       "+bitexact",
+        "-fflags",      "+bitexact",
+        "-f",           "m4v",
+        m4v.string()};
     if (!MKC_Start(ffmpeg, args, true)) return fail("cannot start ffmpeg") == 0;
     MKC_Canvas frame(MKC_CLIP_WIDTH, MKC_CLIP_HEIGHT);
     bool fed = true;
@@ -116,7 +129,8 @@ bool write_clips(const fs::path& data, const fs::path& work, Progress& progress)
       fed = MKC_Feed(ffmpeg, bytes.data(), bytes.size());
     }
     if (!MKC_Finish(ffmpeg) || !fed) return fail("ffmpeg failed on " + e.name) == 0;
-    if (!MKC_Run({clppack, "--fps", std::to_string(MKC_CLIP_RATE), m4v.string(), (data / "video" / (e.name + ".clp")).string()}))
+    if (!MKC_Run({clppack, "--fps", std::to_string(MKC_CLIP_RATE), m4v.string(),
+                  (data / "video" / (e.name + ".clp")).string()}))
       return fail("clppack failed on " + e.name) == 0;
   }
   return true;
@@ -138,8 +152,17 @@ int generate(const fs::path& out) {
   if (!MKC_WriteWav(wav.string(), MKC_RenderSoundtrack(), MKC_MUSIC_RATE)) return fail("cannot write " + wav.string());
   fs::create_directories(data / "music");
   MKC_Process lame;
-  const std::vector<std::string> lameArgs = {"lame", "--quiet", "--nohist", "-b", "56", "--cbr", "-m", "j",
-                                             "--noreplaygain", wav.string(), (data / "music" / "soundtrack_56k.mp3").string()};
+  const std::vector<std::string> lameArgs = {"lame",
+                                             "--quiet",
+                                             "--nohist",
+                                             "-b",
+                                             "56",
+                                             "--cbr",
+                                             "-m",
+                                             "j",
+                                             "--noreplaygain",
+                                             wav.string(),
+                                             (data / "music" / "soundtrack_56k.mp3").string()};
   if (!MKC_Start(lame, lameArgs, false)) return fail("cannot start lame");
 
   bool ok = write_images(data, work, progress) && write_scenes(data, progress) && write_clips(data, work, progress);
@@ -156,8 +179,8 @@ int generate(const fs::path& out) {
       files++;
     }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - progress.start).count();
-  std::fprintf(stderr, "mkcontent: %d files, %.1f MiB in %s, %.1f s\n", files, double(bytes) / 1048576.0,
-               data.c_str(), seconds);
+  std::fprintf(stderr, "mkcontent: %d files, %.1f MiB in %s, %.1f s\n", files, double(bytes) / 1048576.0, data.c_str(),
+               seconds);
   return 0;
 }
 

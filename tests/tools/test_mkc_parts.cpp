@@ -19,7 +19,8 @@
 namespace {
 
 MKC_Vec normal_of(const MKC_MeshDesc& m, const MKC_Polygon& p) {
-  const MKC_Vec a = m.vertices[p.corners[0].vertex], b = m.vertices[p.corners[1].vertex], c = m.vertices[p.corners[2].vertex];
+  const MKC_Vec a = m.vertices[p.corners[0].vertex], b = m.vertices[p.corners[1].vertex],
+                c = m.vertices[p.corners[2].vertex];
   MKC_Vec u{b.x - a.x, b.y - a.y, b.z - a.z}, v{c.x - a.x, c.y - a.y, c.z - a.z};
   return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
 }
@@ -38,13 +39,29 @@ TEST(MkcGeometry, ClosedShapesShareEveryEdgeOnceEachWayAndFaceOutward) {
     void (*build)(MKC_MeshDesc&, const MKC_Surface&, const float*);
   };
   const Case cases[] = {
-      {"box", [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) { MKC_AddBox(m, {-1, -2, -3}, {4, 5, 6}, s); }},
-      {"split box", [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) { MKC_AddBox(m, {0, 0, 0}, {3, 2, 5}, s, 3, 2, 4); }},
+      {"box",
+       [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) {
+         MKC_AddBox(m, {-1, -2, -3}, {4, 5, 6}, s);
+       }},
+      {"split box",
+       [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) {
+         MKC_AddBox(m, {0, 0, 0}, {3, 2, 5}, s, 3, 2, 4);
+       }},
       {"ring", [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) { MKC_AddRing(m, 2, 3, -1, 1, 12, s); }},
-      {"sphere", [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) { MKC_AddSphere(m, {1, 2, 3}, 5, 12, 8, s); }},
-      {"torus", [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) { MKC_AddTorus(m, {0, 0, 0}, 5, 1, 16, 8, s); }},
-      {"octahedron", [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) { MKC_AddOctahedron(m, {0, 0, 0}, {1, 2, 3}, s); }},
-      {"blade", [](MKC_MeshDesc& m, const MKC_Surface& s, const float* w) { MKC_AddBlade(m, 1, 10, 3, 0.5f, 0.7f, w, s); }},
+      {"sphere",
+       [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) {
+         MKC_AddSphere(m, {1, 2, 3}, 5, 12, 8, s);
+       }},
+      {"torus",
+       [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) {
+         MKC_AddTorus(m, {0, 0, 0}, 5, 1, 16, 8, s);
+       }},
+      {"octahedron",
+       [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) {
+         MKC_AddOctahedron(m, {0, 0, 0}, {1, 2, 3}, s);
+       }},
+      {"blade",
+       [](MKC_MeshDesc& m, const MKC_Surface& s, const float* w) { MKC_AddBlade(m, 1, 10, 3, 0.5f, 0.7f, w, s); }},
   };
   for (const Case& c : cases) {
     MKC_MeshDesc m;
@@ -174,8 +191,8 @@ TEST(MkcImages, FontSheetHas52GlyphsInWholeBlocksEachFollowedByAnEmptyBlock) {
 }
 
 TEST(MkcImages, WrappingTexturesTileWithoutASeam) {
-  const std::vector<std::string> tiling = {"baby", "gradient1", "abstract", "contours", "rings", "stone",
-                                           "metal", "tiles", "hall", "panel", "glow", "core"};
+  const std::vector<std::string> tiling = {"baby",  "gradient1", "abstract", "contours", "rings", "stone",
+                                           "metal", "tiles",     "hall",     "panel",    "glow",  "core"};
   for (const MKC_ImageEntry& e : MKC_ImageEntries()) {
     bool tiles = false;
     for (const std::string& t : tiling) tiles = tiles || e.path.find("/" + t + ".jpg") != std::string::npos;
@@ -236,10 +253,11 @@ TEST(MkcMusic, SoundtrackOutlastsTheShowWithABeatInEverySection) {
   for (double at : {20.0, 40.0, 60.0, 100.0, 130.0, 240.0, 260.0}) {
     EXPECT_GT(rms(at, at + 2.0), 0.08) << at;
     double beats = 0;
-    for (int b = 0; b < 4; b++) beats += rms(at + b * 0.5, at + b * 0.5 + 0.02) - rms(at + b * 0.5 - 0.02, at + b * 0.5);
+    for (int b = 0; b < 4; b++)
+      beats += rms(at + b * 0.5, at + b * 0.5 + 0.02) - rms(at + b * 0.5 - 0.02, at + b * 0.5);
     EXPECT_GT(beats, 0.0) << at;
   }
-  EXPECT_GT(rms(2.0, 10.0), 0.005);  // the intro is quiet but not silent
+  EXPECT_GT(rms(2.0, 10.0), 0.005);                                  // the intro is quiet but not silent
   EXPECT_LT(rms(MKC_MUSIC_SECONDS - 0.2, MKC_MUSIC_SECONDS), 0.01);  // and the end fades out
   std::int16_t peak = 0;
   for (std::int16_t s : pcm) peak = std::max<std::int16_t>(peak, std::int16_t(std::abs(s)));
@@ -272,9 +290,9 @@ TEST(MkcProcess, EncodersAreRunWithoutAShellAndTheirFailuresAreSeen) {
   std::vector<std::uint8_t> wav = vt::ReadFile(dir.file("a.wav"));
   ASSERT_EQ(wav.size(), 44u + 8u);
   EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
-  EXPECT_EQ(wav[22], 2);                                 // channels
-  EXPECT_EQ(wav[24] | (wav[25] << 8), 22050);             // rate
-  EXPECT_EQ(wav[40], 8);                                  // data bytes
+  EXPECT_EQ(wav[22], 2);                       // channels
+  EXPECT_EQ(wav[24] | (wav[25] << 8), 22050);  // rate
+  EXPECT_EQ(wav[40], 8);                       // data bytes
   EXPECT_EQ(wav[48] | (wav[49] << 8), 300);
 }
 

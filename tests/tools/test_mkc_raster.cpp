@@ -141,7 +141,8 @@ TEST(MkcFont, TextIsMeasuredAsItIsDrawnAndBlanksAdvance) {
   int left = 200, right = 0, top = 40, bottom = 0;
   for (int y = 0; y < 40; y++)
     for (int x = 0; x < 200; x++)
-      if (m.at(x, y) > 0.5f) left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+      if (m.at(x, y) > 0.5f)
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
   EXPECT_GE(left, 9);
   EXPECT_LE(right, int(end));
   EXPECT_GE(top, 30 - 20 - 2);

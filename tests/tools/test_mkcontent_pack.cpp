@@ -20,30 +20,54 @@ namespace {
 
 // Every file content loading opens, spelled as the show spells it.
 const char* const kShowFiles[] = {
-    "data\\graphics\\loading.jpg",         "data\\graphics\\mask.jpg",
-    "data\\graphics\\videofaen.jpg",       "data\\graphics\\videofaen ALPHA.jpg",
-    "data\\graphics\\videofaen2.jpg",      "data\\graphics\\videofaen2 ALPHA.jpg",
-    "data\\graphics\\couple.jpg",          "data\\fonts\\alient.jpg",
-    "data\\fonts\\weird.jpg",              "data\\video\\steps2.clp",
-    "data\\video\\scroll.clp",             "data\\3d\\textures\\orangenv.jpg",
-    "data\\textures\\phong.jpg",           "data\\3d\\textures\\baby.jpg",
-    "data\\3d\\textures\\gradient1.jpg",   "data\\3d\\textures\\clock.jpg",
-    "data\\3d\\fan\\fan.krm",              "data\\3d\\fjall\\fan.krm",
-    "data\\3d\\cylinder\\cylinder.krm",    "data\\graphics\\hands.jpg",
-    "data\\graphics\\beauty.jpg",          "data\\graphics\\napscroll.jpg",
-    "data\\3d\\textures\\lens.jpg",        "data\\textures\\smoke.jpg",
-    "data\\textures\\abstract.jpg",        "data\\graphics\\greets.jpg",
-    "data\\3d\\mu\\mu4.krm",               "data\\3d\\mu\\weird.krm",
-    "data\\3d\\mu\\box.krm",               "data\\graphics\\logo TEXT.jpg",
-    "data\\graphics\\logo ALPHA.jpg",      "data\\graphics\\kvt TEXT.jpg",
-    "data\\graphics\\kvt ALPHA.jpg",       "data\\graphics\\logo BACK.jpg",
-    "data\\graphics\\grid.jpg",            "data\\graphics\\grid2 ALPHA.jpg",
-    "data\\graphics\\chocochip.jpg",       "data\\graphics\\chocochip ALPHA.jpg",
-    "data\\graphics\\crapbar2back.jpg",    "data\\graphics\\crapbar2txt1.jpg",
-    "data\\graphics\\crapbar2txt1 ALPHA.jpg", "data\\graphics\\crapbar2txt2.jpg",
-    "data\\graphics\\crapbar2txt2 ALPHA.jpg", "data\\graphics\\society.jpg",
-    "data\\3d\\sphere\\sphere.krm",        "data\\video\\fa_street2.clp",
-    "data\\video\\fa_street3.clp",         "data\\video\\dj.clp",
+    "data\\graphics\\loading.jpg",
+    "data\\graphics\\mask.jpg",
+    "data\\graphics\\videofaen.jpg",
+    "data\\graphics\\videofaen ALPHA.jpg",
+    "data\\graphics\\videofaen2.jpg",
+    "data\\graphics\\videofaen2 ALPHA.jpg",
+    "data\\graphics\\couple.jpg",
+    "data\\fonts\\alient.jpg",
+    "data\\fonts\\weird.jpg",
+    "data\\video\\steps2.clp",
+    "data\\video\\scroll.clp",
+    "data\\3d\\textures\\orangenv.jpg",
+    "data\\textures\\phong.jpg",
+    "data\\3d\\textures\\baby.jpg",
+    "data\\3d\\textures\\gradient1.jpg",
+    "data\\3d\\textures\\clock.jpg",
+    "data\\3d\\fan\\fan.krm",
+    "data\\3d\\fjall\\fan.krm",
+    "data\\3d\\cylinder\\cylinder.krm",
+    "data\\graphics\\hands.jpg",
+    "data\\graphics\\beauty.jpg",
+    "data\\graphics\\napscroll.jpg",
+    "data\\3d\\textures\\lens.jpg",
+    "data\\textures\\smoke.jpg",
+    "data\\textures\\abstract.jpg",
+    "data\\graphics\\greets.jpg",
+    "data\\3d\\mu\\mu4.krm",
+    "data\\3d\\mu\\weird.krm",
+    "data\\3d\\mu\\box.krm",
+    "data\\graphics\\logo TEXT.jpg",
+    "data\\graphics\\logo ALPHA.jpg",
+    "data\\graphics\\kvt TEXT.jpg",
+    "data\\graphics\\kvt ALPHA.jpg",
+    "data\\graphics\\logo BACK.jpg",
+    "data\\graphics\\grid.jpg",
+    "data\\graphics\\grid2 ALPHA.jpg",
+    "data\\graphics\\chocochip.jpg",
+    "data\\graphics\\chocochip ALPHA.jpg",
+    "data\\graphics\\crapbar2back.jpg",
+    "data\\graphics\\crapbar2txt1.jpg",
+    "data\\graphics\\crapbar2txt1 ALPHA.jpg",
+    "data\\graphics\\crapbar2txt2.jpg",
+    "data\\graphics\\crapbar2txt2 ALPHA.jpg",
+    "data\\graphics\\society.jpg",
+    "data\\3d\\sphere\\sphere.krm",
+    "data\\video\\fa_street2.clp",
+    "data\\video\\fa_street3.clp",
+    "data\\video\\dj.clp",
     "data\\music\\soundtrack_56k.mp3",
 };
 
@@ -87,9 +111,9 @@ TEST_F(Pack, PicturesAndTexturesLoadAtTheSizesTheirEffectsUse) {
     int width, height;
   };
   const Size pictures[] = {
-      {"loading", 640, 480},   {"couple", 640, 480},  {"hands", 640, 480},     {"beauty", 640, 480},
-      {"greets", 640, 480},    {"society", 640, 480}, {"logo TEXT", 640, 480}, {"kvt TEXT", 640, 480},
-      {"grid", 640, 480},      {"videofaen", 320, 240}, {"videofaen2", 320, 240}, {"logo BACK", 640, 0},
+      {"loading", 640, 480},    {"couple", 640, 480},     {"hands", 640, 480},      {"beauty", 640, 480},
+      {"greets", 640, 480},     {"society", 640, 480},    {"logo TEXT", 640, 480},  {"kvt TEXT", 640, 480},
+      {"grid", 640, 480},       {"videofaen", 320, 240},  {"videofaen2", 320, 240}, {"logo BACK", 640, 0},
       {"crapbar2back", 640, 0}, {"crapbar2txt1", 640, 0}, {"crapbar2txt2", 640, 0}, {"chocochip", 0, 0},
   };
   for (const Size& s : pictures) {
@@ -109,9 +133,10 @@ TEST_F(Pack, PicturesAndTexturesLoadAtTheSizesTheirEffectsUse) {
   EXPECT_GE(nap.image->width, 3815 + 640);
   EXPECT_EQ(nap.image->height, 480);
   // Textures are square powers of two; the smoke sheet holds 8 x 8 frames.
-  for (const char* t : {"data\\3d\\textures\\orangenv.jpg", "data\\textures\\phong.jpg", "data\\3d\\textures\\baby.jpg",
-                        "data\\3d\\textures\\gradient1.jpg", "data\\3d\\textures\\clock.jpg", "data\\3d\\textures\\lens.jpg",
-                        "data\\textures\\smoke.jpg", "data\\textures\\abstract.jpg", "data\\graphics\\mask.jpg"}) {
+  for (const char* t :
+       {"data\\3d\\textures\\orangenv.jpg", "data\\textures\\phong.jpg", "data\\3d\\textures\\baby.jpg",
+        "data\\3d\\textures\\gradient1.jpg", "data\\3d\\textures\\clock.jpg", "data\\3d\\textures\\lens.jpg",
+        "data\\textures\\smoke.jpg", "data\\textures\\abstract.jpg", "data\\graphics\\mask.jpg"}) {
     Image img(t);
     ASSERT_NE(img.image, nullptr) << t;
     EXPECT_EQ(img.image->width, img.image->height) << t;
@@ -121,12 +146,18 @@ TEST_F(Pack, PicturesAndTexturesLoadAtTheSizesTheirEffectsUse) {
 
 TEST_F(Pack, AlphaPicturesCombineAndTheClipOverlaysCoverAClip) {
   const char* const pairs[][2] = {
-      {"videofaen", "videofaen ALPHA"},       {"videofaen2", "videofaen2 ALPHA"}, {"logo TEXT", "logo ALPHA"},
-      {"kvt TEXT", "kvt ALPHA"},              {"grid", "grid2 ALPHA"},            {"chocochip", "chocochip ALPHA"},
-      {"crapbar2txt1", "crapbar2txt1 ALPHA"}, {"crapbar2txt2", "crapbar2txt2 ALPHA"},
+      {"videofaen", "videofaen ALPHA"},
+      {"videofaen2", "videofaen2 ALPHA"},
+      {"logo TEXT", "logo ALPHA"},
+      {"kvt TEXT", "kvt ALPHA"},
+      {"grid", "grid2 ALPHA"},
+      {"chocochip", "chocochip ALPHA"},
+      {"crapbar2txt1", "crapbar2txt1 ALPHA"},
+      {"crapbar2txt2", "crapbar2txt2 ALPHA"},
   };
   for (const auto& pair : pairs) {
-    Image colour("data\\graphics\\" + std::string(pair[0]) + ".jpg"), mask("data\\graphics\\" + std::string(pair[1]) + ".jpg");
+    Image colour("data\\graphics\\" + std::string(pair[0]) + ".jpg"),
+        mask("data\\graphics\\" + std::string(pair[1]) + ".jpg");
     ASSERT_NE(colour.image, nullptr) << pair[0];
     ASSERT_NE(mask.image, nullptr) << pair[1];
     Image rgba(IMG_ImageCombineAlpha(colour.image, mask.image));
