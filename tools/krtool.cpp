@@ -12,6 +12,8 @@ namespace {
 constexpr KRT_Command kCommands[] = {
     {"pack", "pack IN OUT          pack a file into the engine's packed layout", KRT_Pack},
     {"unpack", "unpack IN OUT        unpack a packed file (a plain file is copied)", KRT_Unpack},
+    {"krm-info", "krm-info FILE [--texdir DIR]  one line per material, light, camera and mesh of a scene", KRT_KrmInfo},
+    {"krk-info", "krk-info FILE        one line per node of a keyframe file", KRT_KrkInfo},
     {"image", "image IN OUT         load a .tga/.jpg/.aaf as the show does; write .ppm/.pam/.tga/.jpg", KRT_Image},
 };
 

@@ -9,6 +9,8 @@ struct KRT_Command {
 
 int KRT_Pack(int argc, char** argv);
 int KRT_Unpack(int argc, char** argv);
+int KRT_KrmInfo(int argc, char** argv);
+int KRT_KrkInfo(int argc, char** argv);
 int KRT_Image(int argc, char** argv);
 
 // Prints "krtool: <message>" on standard error and returns 1, for one-line failures.
