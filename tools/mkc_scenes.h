@@ -10,22 +10,19 @@
 struct MKC_SceneEntry {
   std::string path;  // relative to the data folder
   bool packed;       // stored in the engine's packed layout
-  MKC_SceneDesc (*build)(void);
+  TOOL_KrmScene (*build)(void);
 };
 
 std::vector<MKC_SceneEntry> MKC_SceneEntries(void);
 
-MKC_SceneDesc MKC_SceneFan(void);
-MKC_SceneDesc MKC_SceneFjall(void);
-MKC_SceneDesc MKC_SceneCylinder(void);
-MKC_SceneDesc MKC_SceneSphere(void);
-MKC_SceneDesc MKC_SceneMu4(void);
-MKC_SceneDesc MKC_SceneWeird(void);
-MKC_SceneDesc MKC_SceneBox(void);
-
-// The scene file's bytes.
-std::vector<std::uint8_t> MKC_SceneBytes(const MKC_SceneDesc& scene);
+TOOL_KrmScene MKC_SceneFan(void);
+TOOL_KrmScene MKC_SceneFjall(void);
+TOOL_KrmScene MKC_SceneCylinder(void);
+TOOL_KrmScene MKC_SceneSphere(void);
+TOOL_KrmScene MKC_SceneMu4(void);
+TOOL_KrmScene MKC_SceneWeird(void);
+TOOL_KrmScene MKC_SceneBox(void);
 
 // Checks a scene before it is written: every shadow-casting mesh closed and facing outward.
 // Returns an empty string when it is sound, else what is wrong.
-std::string MKC_CheckScene(const MKC_SceneDesc& scene);
+std::string MKC_CheckScene(const TOOL_KrmScene& scene);

@@ -17,6 +17,7 @@
 #include "tools/mkc_process.h"
 #include "tools/mkc_scenes.h"
 #include "tools/mkc_sheet.h"
+#include "tools/tool_krm_write.h"
 #include "tools/tool_pack.h"
 #include "tools/tool_png.h"
 
@@ -82,10 +83,10 @@ bool write_images(const fs::path& data, const fs::path& work, Progress& progress
 bool write_scenes(const fs::path& data, Progress& progress) {
   for (const MKC_SceneEntry& e : MKC_SceneEntries()) {
     progress.step(e.path + (e.packed ? " (packed)" : ""));
-    MKC_SceneDesc scene = e.build();
+    TOOL_KrmScene scene = e.build();
     std::string problem = MKC_CheckScene(scene);
     if (!problem.empty()) return fail(e.path + ": " + problem) == 0;
-    std::vector<std::uint8_t> bytes = MKC_SceneBytes(scene);
+    std::vector<std::uint8_t> bytes = TOOL_KrmWrite(scene);
     if (e.packed) bytes = TOOL_Pack(bytes);
     fs::create_directories((data / e.path).parent_path());
     if (!TOOL_WriteFile((data / e.path).string(), bytes)) return false;

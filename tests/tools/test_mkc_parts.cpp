@@ -18,15 +18,15 @@
 
 namespace {
 
-MKC_Vec normal_of(const MKC_MeshDesc& m, const MKC_Polygon& p) {
-  const MKC_Vec a = m.vertices[p.corners[0].vertex], b = m.vertices[p.corners[1].vertex],
-                c = m.vertices[p.corners[2].vertex];
+MKC_Vec normal_of(const TOOL_KrmMesh& m, const TOOL_KrmPoly& p) {
+  const MKC_Vec a = MKC_VertexAt(m, p.corners[0].vertex), b = MKC_VertexAt(m, p.corners[1].vertex),
+                c = MKC_VertexAt(m, p.corners[2].vertex);
   MKC_Vec u{b.x - a.x, b.y - a.y, b.z - a.z}, v{c.x - a.x, c.y - a.y, c.z - a.z};
   return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
 }
 
-const MKC_MeshDesc* find_mesh(const MKC_SceneDesc& s, const std::string& name) {
-  for (const MKC_MeshDesc& m : s.meshes)
+const TOOL_KrmMesh* find_mesh(const TOOL_KrmScene& s, const std::string& name) {
+  for (const TOOL_KrmMesh& m : s.meshes)
     if (m.name == name) return &m;
   return nullptr;
 }
@@ -36,70 +36,70 @@ TEST(MkcGeometry, ClosedShapesShareEveryEdgeOnceEachWayAndFaceOutward) {
   const float width[4] = {2, 4, 4, 2};
   struct Case {
     const char* name;
-    void (*build)(MKC_MeshDesc&, const MKC_Surface&, const float*);
+    void (*build)(TOOL_KrmMesh&, const MKC_Surface&, const float*);
   };
   const Case cases[] = {
       {"box",
-       [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) {
+       [](TOOL_KrmMesh& m, const MKC_Surface& s, const float*) {
          MKC_AddBox(m, {-1, -2, -3}, {4, 5, 6}, s);
        }},
       {"split box",
-       [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) {
+       [](TOOL_KrmMesh& m, const MKC_Surface& s, const float*) {
          MKC_AddBox(m, {0, 0, 0}, {3, 2, 5}, s, 3, 2, 4);
        }},
-      {"ring", [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) { MKC_AddRing(m, 2, 3, -1, 1, 12, s); }},
+      {"ring", [](TOOL_KrmMesh& m, const MKC_Surface& s, const float*) { MKC_AddRing(m, 2, 3, -1, 1, 12, s); }},
       {"sphere",
-       [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) {
+       [](TOOL_KrmMesh& m, const MKC_Surface& s, const float*) {
          MKC_AddSphere(m, {1, 2, 3}, 5, 12, 8, s);
        }},
       {"torus",
-       [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) {
+       [](TOOL_KrmMesh& m, const MKC_Surface& s, const float*) {
          MKC_AddTorus(m, {0, 0, 0}, 5, 1, 16, 8, s);
        }},
       {"octahedron",
-       [](MKC_MeshDesc& m, const MKC_Surface& s, const float*) {
+       [](TOOL_KrmMesh& m, const MKC_Surface& s, const float*) {
          MKC_AddOctahedron(m, {0, 0, 0}, {1, 2, 3}, s);
        }},
       {"blade",
-       [](MKC_MeshDesc& m, const MKC_Surface& s, const float* w) { MKC_AddBlade(m, 1, 10, 3, 0.5f, 0.7f, w, s); }},
+       [](TOOL_KrmMesh& m, const MKC_Surface& s, const float* w) { MKC_AddBlade(m, 1, 10, 3, 0.5f, 0.7f, w, s); }},
   };
   for (const Case& c : cases) {
-    MKC_MeshDesc m;
+    TOOL_KrmMesh m;
     c.build(m, s, width);
     EXPECT_EQ(MKC_OpenEdges(m), 0) << c.name;
     EXPECT_GT(MKC_Volume(m), 0.0) << c.name;
   }
-  MKC_MeshDesc two;  // two shapes in one mesh stay two closed shapes
+  TOOL_KrmMesh two;  // two shapes in one mesh stay two closed shapes
   MKC_AddBox(two, {0, 0, 0}, {1, 1, 1}, s);
   MKC_AddBox(two, {1, 0, 0}, {2, 1, 1}, s);
   EXPECT_EQ(two.vertices.size(), 16u);
   EXPECT_EQ(MKC_OpenEdges(two), 0);
   EXPECT_NEAR(MKC_Volume(two), 2.0, 1e-4);
 
-  MKC_MeshDesc room;
+  TOOL_KrmMesh room;
   MKC_AddBox(room, {-1, -1, -1}, {1, 1, 1}, s, 2, 2, 2, true);
   EXPECT_EQ(MKC_OpenEdges(room), 0);
   EXPECT_NEAR(MKC_Volume(room), -8.0, 1e-4);
 
-  MKC_MeshDesc open = room;
-  open.polygons.pop_back();
+  TOOL_KrmMesh open = room;
+  open.polys.pop_back();
   EXPECT_GT(MKC_OpenEdges(open), 0);
-  MKC_MeshDesc turned = room;
-  std::swap(turned.polygons[0].corners[1], turned.polygons[0].corners[3]);
+  TOOL_KrmMesh turned = room;
+  std::swap(turned.polys[0].corners[1], turned.polys[0].corners[3]);
   EXPECT_GT(MKC_OpenEdges(turned), 0) << "one face turned the other way";
 }
 
 TEST(MkcGeometry, TubesFaceTheirAxisAndHeightFieldsFaceUp) {
-  MKC_MeshDesc tube;
+  TOOL_KrmMesh tube;
   MKC_AddTube(tube, 10, -50, 50, 16, 4, 2, 0.01f, MKC_Surface{});
-  for (const MKC_Polygon& p : tube.polygons) {
-    MKC_Vec n = normal_of(tube, p), v = tube.vertices[p.corners[0].vertex];
+  for (const TOOL_KrmPoly& p : tube.polys) {
+    MKC_Vec n = normal_of(tube, p), v = MKC_VertexAt(tube, p.corners[0].vertex);
     EXPECT_GT(-(n.x * v.x + n.z * v.z), 0.0f);
   }
-  MKC_MeshDesc field;
+  TOOL_KrmMesh field;
   MKC_AddHeightField(field, 10, 4, 0.1f, MKC_Surface{}, [](float x, float z) { return 0.1f * x * z; });
-  EXPECT_EQ(field.polygons.size(), 16u);
-  for (const MKC_Polygon& p : field.polygons) EXPECT_GT(normal_of(field, p).y, 0.0f);
+  EXPECT_EQ(field.polys.size(), 16u);
+  for (const TOOL_KrmPoly& p : field.polys) EXPECT_GT(normal_of(field, p).y, 0.0f);
 }
 
 TEST(MkcScenes, EverySceneIsSoundAndSizedForItsCamera) {
@@ -108,61 +108,61 @@ TEST(MkcScenes, EverySceneIsSoundAndSizedForItsCamera) {
   // mu4: at least 14 meshes, the 14th centred on its own origin (it spins in place), all
   // closed, shadow casting and lightmapped, two lights; everything within 34 of the origin,
   // where the section's camera never comes closer than 42.
-  MKC_SceneDesc mu = MKC_SceneMu4();
+  TOOL_KrmScene mu = MKC_SceneMu4();
   ASSERT_GE(mu.meshes.size(), 14u);
   EXPECT_EQ(mu.lights.size(), 2u);
-  const MKC_MeshDesc& core = mu.meshes[13];
-  EXPECT_EQ(core.translation.x * core.translation.x + core.translation.y * core.translation.y, 0.0f);
+  const TOOL_KrmMesh& core = mu.meshes[13];
+  EXPECT_EQ(core.translation[0] * core.translation[0] + core.translation[1] * core.translation[1], 0.0f);
   double cx = 0, cy = 0, cz = 0;
-  for (const MKC_Vec& v : core.vertices) cx += v.x, cy += v.y, cz += v.z;
+  for (const auto& v : core.vertices) cx += v[0], cy += v[1], cz += v[2];
   EXPECT_NEAR(cx / core.vertices.size(), 0.0, 1e-3);
   EXPECT_NEAR(cz / core.vertices.size(), 0.0, 1e-3);
-  for (const MKC_MeshDesc& m : mu.meshes) {
+  for (const TOOL_KrmMesh& m : mu.meshes) {
     EXPECT_EQ(m.flags & (MKC_MESH_SHADOWS | MKC_MESH_LIGHTMAPPED), MKC_MESH_SHADOWS | MKC_MESH_LIGHTMAPPED) << m.name;
-    for (const MKC_Vec& v : m.vertices) {
-      float x = v.x + m.translation.x, y = v.y + m.translation.y, z = v.z + m.translation.z;
+    for (const auto& v : m.vertices) {
+      float x = v[0] + m.translation[0], y = v[1] + m.translation[1], z = v[2] + m.translation[2];
       EXPECT_LT(std::sqrt(x * x + y * y + z * z), 35.0f) << m.name;
     }
   }
 
   // weird: four lights with a range of 250; the hall reaches into both fog volumes (z = +-300)
   // and nothing but the hall comes near the axis where the camera and the lights move.
-  MKC_SceneDesc weird = MKC_SceneWeird();
+  TOOL_KrmScene weird = MKC_SceneWeird();
   ASSERT_EQ(weird.lights.size(), 4u);
-  for (const MKC_LightDesc& l : weird.lights) {
+  for (const TOOL_KrmLight& l : weird.lights) {
     EXPECT_EQ(l.flags & MKC_LIGHT_RANGE, MKC_LIGHT_RANGE);
     EXPECT_EQ(l.range, 250.0f);
   }
-  const MKC_MeshDesc* hall = find_mesh(weird, "hall");
+  const TOOL_KrmMesh* hall = find_mesh(weird, "hall");
   ASSERT_NE(hall, nullptr);
   float zmax = 0;
-  for (const MKC_Vec& v : hall->vertices) zmax = std::max(zmax, std::fabs(v.z));
+  for (const auto& v : hall->vertices) zmax = std::max(zmax, std::fabs(v[2]));
   EXPECT_GT(zmax, 300.0f);
-  for (const MKC_MeshDesc& m : weird.meshes) {
+  for (const TOOL_KrmMesh& m : weird.meshes) {
     if (&m == hall) continue;
-    for (const MKC_Vec& v : m.vertices) EXPECT_TRUE(std::fabs(v.x) > 30.0f || std::fabs(v.y) > 24.0f) << m.name;
+    for (const auto& v : m.vertices) EXPECT_TRUE(std::fabs(v[0]) > 30.0f || std::fabs(v[1]) > 24.0f) << m.name;
   }
 
   // box: the camera flies at y = 0; towers stay below -260 and hanging blocks above 260.
-  for (const MKC_MeshDesc& m : MKC_SceneBox().meshes)
-    for (const MKC_Vec& v : m.vertices) EXPECT_GE(std::fabs(v.y), 260.0f) << m.name;
+  for (const TOOL_KrmMesh& m : MKC_SceneBox().meshes)
+    for (const auto& v : m.vertices) EXPECT_GE(std::fabs(v[1]), 260.0f) << m.name;
 
   // fan: the drawn blade reaches from near the centre to 100, and the first camera sees the
   // ring from outside it.
-  MKC_SceneDesc fan = MKC_SceneFan();
+  TOOL_KrmScene fan = MKC_SceneFan();
   float rmin = 1e9f, rmax = 0;
-  for (const MKC_Vec& v : fan.meshes[0].vertices) {
-    float r = std::hypot(v.x, v.y);
+  for (const auto& v : fan.meshes[0].vertices) {
+    float r = std::hypot(v[0], v[1]);
     rmin = std::min(rmin, r), rmax = std::max(rmax, r);
   }
   EXPECT_LT(rmin, 20.0f);
   EXPECT_NEAR(rmax, 100.0f, 1.0f);
   ASSERT_FALSE(fan.cameras.empty());
-  EXPECT_GT(std::fabs(fan.cameras[0].position.z), rmax);
+  EXPECT_GT(std::fabs(fan.cameras[0].position[2]), rmax);
 
-  MKC_SceneDesc sphere = MKC_SceneSphere();
+  TOOL_KrmScene sphere = MKC_SceneSphere();
   EXPECT_EQ(sphere.meshes[0].flags & MKC_MESH_SMOOTH, MKC_MESH_SMOOTH);
-  EXPECT_GE(sphere.meshes[0].polygons.size(), 1000u);
+  EXPECT_GE(sphere.meshes[0].polys.size(), 1000u);
 }
 
 TEST(MkcImages, FontSheetHas52GlyphsInWholeBlocksEachFollowedByAnEmptyBlock) {

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/kr_krm.h"
+#include "engine/kr_scene.h"
+#include "gfx/gfx_material.h"
 #include "gfx/img_image.h"
 #include "platform/pl_fsound.h"
 #include "platform/pl_platform.h"
@@ -210,6 +213,88 @@ TEST_F(Pack, TheFontSheetCutsIntoTheCharacterMapsFiftyTwoGlyphs) {
   }
   EXPECT_EQ(glyphs, 52);
   EXPECT_FALSE(inside) << "the last glyph must not touch the right edge";
+}
+
+// A scene as content loading loads it, deleted when the check is done.
+struct Scene {
+  KR_Scene* scene;
+  Scene(const char* file, const char* textures, const char* name) : scene(KR_ImpLoadKrm(file, textures, name)) {}
+  ~Scene() { KR_SceneDelete(scene); }
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
+  KR_Mesh* mesh(int i) const { return scene->meshes[i]; }
+};
+
+// Every edge of the mesh is shared by two polygon sides: shadow volumes need closed meshes.
+bool closed(const KR_Mesh* m) {
+  for (int e = 0; e < m->edgeCount; e++)
+    if (m->edges[e].useCount != 2) return false;
+  return m->edgeCount > 0;
+}
+
+TEST_F(Pack, ScenesLoadWithTheirMeshesLightsCamerasAndTextures) {
+  struct Expect {
+    const char *file, *textures, *name;
+    int minMeshes, lights;
+  };
+  const Expect scenes[] = {
+      {"data\\3d\\fan\\fan.krm", "data\\3d\\fan\\textures\\", "fan", 2, 0},
+      {"data\\3d\\fjall\\fan.krm", "data\\3d\\fjall\\textures\\", "fan", 1, 0},
+      {"data\\3d\\cylinder\\cylinder.krm", "data\\3d\\cylinder\\textures\\", "fan", 1, 0},
+      {"data\\3d\\sphere\\sphere.krm", "data\\3d\\sphere\\textures\\", "sphere", 1, 0},
+      {"data\\3d\\mu\\mu4.krm", "data\\3d\\mu\\", nullptr, 14, 2},
+      {"data\\3d\\mu\\weird.krm", "data\\3d\\mu\\", nullptr, 2, 4},
+      {"data\\3d\\mu\\box.krm", "data\\3d\\mu\\box\\", nullptr, 2, 3},
+  };
+  for (const Expect& e : scenes) {
+    Scene s(e.file, e.textures, e.name);
+    ASSERT_NE(s.scene, nullptr) << e.file;
+    EXPECT_GE(s.scene->meshCount, e.minMeshes) << e.file;
+    EXPECT_EQ(s.scene->lightCount, e.lights) << e.file;
+    EXPECT_GE(s.scene->cameraCount, 1) << e.file;
+    for (int m = 0; m < s.scene->meshCount; m++) EXPECT_GT(s.mesh(m)->polyCount, 0) << e.file;
+    // Each material was made from its texture file, not the white stand-in for a missing one.
+    for (int i = 0; i < s.scene->materialCount; i++) {
+      const GFX_Material* mat = s.scene->materials[i];
+      EXPECT_NE(mat->image, nullptr) << e.file << " material " << i;
+      EXPECT_NE(mat->name[0], '\0') << e.file << " material " << i;
+    }
+  }
+
+  // The shadowed sets: closed, shadow-casting, lightmapped meshes; mu4's 14th spins in place.
+  for (const char* file : {"data\\3d\\mu\\mu4.krm", "data\\3d\\mu\\weird.krm"}) {
+    Scene s(file, "data\\3d\\mu\\", nullptr);
+    ASSERT_NE(s.scene, nullptr);
+    int shadowing = 0;
+    for (int m = 0; m < s.scene->meshCount; m++) {
+      EXPECT_TRUE(s.mesh(m)->lightmapped) << file << " " << s.mesh(m)->name;
+      if (!s.mesh(m)->castsShadows) continue;
+      shadowing++;
+      EXPECT_TRUE(closed(s.mesh(m))) << file << " " << s.mesh(m)->name;
+    }
+    EXPECT_GE(shadowing, s.scene->meshCount - 1) << file;
+  }
+  Scene weird("data\\3d\\mu\\weird.krm", "data\\3d\\mu\\", nullptr);
+  for (int i = 0; i < weird.scene->lightCount; i++) {
+    EXPECT_EQ(weird.scene->lights[i]->rangeMode, 1);
+    EXPECT_EQ(weird.scene->lights[i]->range, 250.0f);
+  }
+  // The fjall camera's field of view is given in radians (the section turns it into degrees).
+  Scene fjall("data\\3d\\fjall\\fan.krm", "data\\3d\\fjall\\textures\\", "fan");
+  EXPECT_GT(fjall.scene->cameras[0]->fov, 0.5f);
+  EXPECT_LT(fjall.scene->cameras[0]->fov, 2.5f);
+  Scene sphere("data\\3d\\sphere\\sphere.krm", "data\\3d\\sphere\\textures\\", "sphere");
+  EXPECT_GE(sphere.mesh(0)->polyCount, 1000);
+  EXPECT_NE(sphere.mesh(0)->polys[0].smoothing, 0);
+
+  // At least one scene file is stored packed.
+  int packed = 0;
+  for (const auto& entry : fs::recursive_directory_iterator("data"))
+    if (entry.path().extension() == ".krm") {
+      std::vector<std::uint8_t> head = vt::ReadFile(entry.path().string());
+      packed += head.size() > 2 && !(head[0] == 0xBE && head[1] == 0xBA);
+    }
+  EXPECT_GE(packed, 1);
 }
 
 TEST_F(Pack, TheSoundtrackPlaysThroughTheSoundLayerForLongerThanTheShow) {
