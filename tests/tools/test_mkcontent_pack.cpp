@@ -4,7 +4,10 @@
 // the scenes load with their meshes and lights, and the soundtrack outlasts the show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -295,6 +298,60 @@ TEST_F(Pack, ScenesLoadWithTheirMeshesLightsCamerasAndTextures) {
       packed += head.size() > 2 && !(head[0] == 0xBE && head[1] == 0xBA);
     }
   EXPECT_GE(packed, 1);
+}
+
+std::int32_t le32(const std::vector<std::uint8_t>& d, std::size_t at) {
+  return std::int32_t(std::uint32_t(d[at]) | std::uint32_t(d[at + 1]) << 8 | std::uint32_t(d[at + 2]) << 16 |
+                      std::uint32_t(d[at + 3]) << 24);
+}
+
+TEST_F(Pack, ClipsAreCLPFilesOfSimpleProfileFramesThatTheClipDecoderPlays) {
+  const struct {
+    const char* name;
+    int frames;
+  } clips[] = {{"steps2", 250}, {"scroll", 300}, {"fa_street2", 200}, {"fa_street3", 200}, {"dj", 500}};
+  for (const auto& c : clips) {
+    std::string path = std::string("data/video/") + c.name + ".clp";
+    std::vector<std::uint8_t> d = vt::ReadFile(path);
+    ASSERT_GE(d.size(), 21u) << path;
+    EXPECT_EQ(std::string(d.begin(), d.begin() + 4), "CLP1") << path;
+    EXPECT_EQ(le32(d, 9), 320);
+    EXPECT_EQ(le32(d, 13), 240);
+    float fps;
+    std::uint32_t bits = std::uint32_t(le32(d, 17));
+    std::memcpy(&fps, &bits, 4);
+    EXPECT_EQ(fps, 25.0f) << path;
+    // One record a frame: the first (and every other key frame's) carries the video object and
+    // layer headers before its VOP, the others start with their VOP.
+    int records = 0;
+    for (std::size_t at = 21; at + 8 <= d.size();) {
+      std::int32_t length = le32(d, at);
+      ASSERT_GT(length, 4) << path << " record " << records;
+      ASSERT_LE(std::size_t(length), 320u * 240u * 3u);
+      ASSERT_LE(at + 8 + std::size_t(length), d.size()) << path;
+      const std::uint8_t* p = &d[at + 8];
+      EXPECT_TRUE(p[0] == 0 && p[1] == 0 && p[2] == 1) << path << " record " << records;
+      if (records == 0)
+        EXPECT_LE(p[3], 0x2F) << "headers first";
+      else
+        EXPECT_TRUE(p[3] <= 0x2F || p[3] == 0xB6) << path << " record " << records;
+      at += 8 + std::size_t(length);
+      records++;
+    }
+    EXPECT_EQ(records, c.frames) << path;
+
+    // The clip decoder plays every frame with the clip library's settings, and the picture moves.
+    std::string out = (fs::temp_directory_path() / ("mkcontent-check-" + std::string(c.name) + ".bgra")).string();
+    std::string command = "\"" + std::string(CLPDEC_PATH) + "\" --bgra --post 100 " + path + " " + out;
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::vector<std::uint8_t> frames = vt::ReadFile(out);
+    std::remove(out.c_str());
+    const std::size_t frameBytes = 320u * 240u * 4u;
+    ASSERT_EQ(frames.size(), frameBytes * std::size_t(c.frames)) << path;
+    EXPECT_FALSE(std::equal(frames.begin(), frames.begin() + std::ptrdiff_t(frameBytes),
+                            frames.end() - std::ptrdiff_t(frameBytes)))
+        << path;
+  }
 }
 
 TEST_F(Pack, TheSoundtrackPlaysThroughTheSoundLayerForLongerThanTheShow) {
