@@ -4,7 +4,6 @@
 #include "app/music.h"
 #include "gfx/gfx_driver.h"
 #include "show/demo.h"
-#include "show/video.h"
 
 int DEMO_LoadContent(int) { return 1; }
 
@@ -16,5 +15,3 @@ int DEMO_RunShow(void) {
   }
   return 1;
 }
-
-int VIDEO_Shutdown(void) { return 1; }

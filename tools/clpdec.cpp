@@ -10,13 +10,11 @@
 
 #include "clip/dec.h"
 #include "platform/pl_platform.h"
+#include "tools/tool_m4v.h"
 
 namespace {
 
-struct Frame {
-  const uint8_t* data;
-  std::size_t length;
-};
+using Frame = TOOL_M4vFrame;
 
 // The coded frames of an input, as ranges of the input's bytes; a raw stream's VOP that has
 // headers in front of it is copied together with them into `joined`.
@@ -92,32 +90,7 @@ int SplitClp(Input* in) {
 // Raw stream: split at start codes; VOP units become frames, video object and layer headers
 // go in front of the next VOP, everything else is dropped.
 int SplitRaw(Input* in) {
-  const std::vector<uint8_t>& raw = in->data;
-  std::vector<std::size_t> starts;
-  // Start codes found by their 0x01 bytes (memchr runs through the rest quickly).
-  const uint8_t* begin = raw.data();
-  const uint8_t* end = begin + raw.size();
-  for (const uint8_t* p = begin + 2; p + 1 < end;) {
-    p = static_cast<const uint8_t*>(std::memchr(p, 1, static_cast<std::size_t>(end - 1 - p)));
-    if (!p) break;
-    if (!p[-1] && !p[-2]) starts.push_back(static_cast<std::size_t>(p - 2 - begin));
-    ++p;
-  }
-  std::vector<uint8_t> pending;
-  for (std::size_t k = 0; k < starts.size(); ++k) {
-    const std::size_t begin = starts[k], end = k + 1 < starts.size() ? starts[k + 1] : raw.size();
-    const uint8_t code = raw[begin + 3];
-    if (code <= 0x2F) {
-      pending.insert(pending.end(), raw.begin() + begin, raw.begin() + end);
-    } else if (code == 0xB6 && pending.empty()) {
-      in->frames.push_back({raw.data() + begin, end - begin});
-    } else if (code == 0xB6) {
-      pending.insert(pending.end(), raw.begin() + begin, raw.begin() + end);
-      in->joined.push_back(std::move(pending));
-      in->frames.push_back({in->joined.back().data(), in->joined.back().size()});
-      pending.clear();
-    }
-  }
+  TOOL_M4vSplit(in->data, &in->joined, &in->frames);
   for (const Frame& f : in->frames)
     if (DEC_StreamSize(f.data, static_cast<int>(f.length), &in->width, &in->height)) return 1;
   return Fail("no video object layer header");

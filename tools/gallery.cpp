@@ -27,6 +27,8 @@ constexpr GAL_Sheet kSheets[] = {
     {"driver", "Driver: colour sources, texturing, blending, depth, stencil, culling, fog, lines", GAL_SheetDriver},
     {"materials", "Materials: default and solid colours, image formats, filtering, sub-image upload", GAL_SheetMaterials},
     {"pictures", "Pictures: 128x128 tiles on the 640x480 virtual screen", GAL_SheetPictures},
+    {"2d", "2D layer: pictures, full-screen material draws, sprites, fades", GAL_Sheet2d},
+    {"effects", "Render target: 256x256 capture, 20-pass effects, feedback, lock, scissor bands", GAL_SheetEffects},
 };
 
 constexpr int kColumns = 4;
@@ -82,23 +84,8 @@ struct Sheet {
   std::uint8_t* at(int x, int y) { return &rgb[(std::size_t(y) * width + x) * 3]; }
 };
 
-// Text at (x, y), each font pixel a scale x scale block, cut off at maxWidth pixels.
 void draw_text(Sheet& s, int x, int y, const std::string& text, int scale, int maxWidth) {
-  const int end = x + maxWidth;
-  for (char c : text) {
-    if (x + 5 * scale > end) break;
-    if (const Glyph* g = find_glyph(c))
-      for (int row = 0; row < 7; row++)
-        for (int col = 0; col < 5; col++) {
-          if (!(g->rows[row] & (0x10 >> col))) continue;
-          for (int dy = 0; dy < scale; dy++)
-            for (int dx = 0; dx < scale; dx++) {
-              int px = x + col * scale + dx, py = y + row * scale + dy;
-              if (px >= 0 && py >= 0 && px < s.width && py < s.height) std::memcpy(s.at(px, py), kInk, 3);
-            }
-        }
-    x += 6 * scale;
-  }
+  GAL_Text(s.rgb.data(), s.width, s.height, x, y, text.c_str(), scale, kInk, maxWidth);
 }
 
 // The cell at half size, each output pixel the mean of a 2x2 block.
@@ -185,6 +172,26 @@ struct StackPoly {
 };
 
 }  // namespace
+
+void GAL_Text(std::uint8_t* rgb, int width, int height, int x, int y, const char* text, int scale,
+              const std::uint8_t ink[3], int maxWidth) {
+  const int end = maxWidth < 0 ? width : x + maxWidth;
+  for (const char* c = text; *c; c++) {
+    if (x + 5 * scale > end) break;
+    if (const Glyph* g = find_glyph(*c))
+      for (int row = 0; row < 7; row++)
+        for (int col = 0; col < 5; col++) {
+          if (!(g->rows[row] & (0x10 >> col))) continue;
+          for (int dy = 0; dy < scale; dy++)
+            for (int dx = 0; dx < scale; dx++) {
+              int px = x + col * scale + dx, py = y + row * scale + dy;
+              if (px >= 0 && py >= 0 && px < width && py < height)
+                std::memcpy(&rgb[(std::size_t(py) * width + px) * 3], ink, 3);
+            }
+        }
+    x += 6 * scale;
+  }
+}
 
 void GAL_Begin(float r, float g, float b) {
   GFX_Enable(GFX_PERSPECTIVE);

@@ -32,6 +32,11 @@ struct GAL_Sheet {
   void (*render)(GAL_Page& page);
 };
 
+// Text in the captions' 5x7 font into RGB rows of width x height, each font pixel a
+// scale x scale block, cut off maxWidth pixels to the right of x (-1: at the image's edge).
+void GAL_Text(std::uint8_t* rgb, int width, int height, int x, int y, const char* text, int scale,
+              const std::uint8_t ink[3], int maxWidth = -1);
+
 // Starts a frame: the driver's mode-set state, the 90-degree perspective, texture layer 0, no
 // stencil or fog, and the buffers cleared (colour to r, g, b).
 void GAL_Begin(float r = 0.0f, float g = 0.0f, float b = 0.0f);
@@ -66,3 +71,7 @@ void GAL_Release(GFX_Material* material);
 void GAL_SheetDriver(GAL_Page& page);
 void GAL_SheetMaterials(GAL_Page& page);
 void GAL_SheetPictures(GAL_Page& page);
+// The sheets of the 2D layer: picture, full-screen, sprite and fade draws; the render-target
+// effects and the scissor bands.
+void GAL_Sheet2d(GAL_Page& page);
+void GAL_SheetEffects(GAL_Page& page);

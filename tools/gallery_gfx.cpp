@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/kr_mesh.h"
+#include "gfx/gfx_2d.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
@@ -261,16 +262,6 @@ void pattern_pixel(int x, int y, std::uint8_t* rgba, const void*) {
 
 GFX_Material* pattern(int w, int h) { return GAL_Material(w, h, IMG_RGB, pattern_pixel); }
 
-void draw_picture(GFX_Picture* p) {
-  GFX_Disable(GFX_DEPTH_TEST);
-  GFX_Disable(GFX_MODULATE);
-  GFX_Disable(GFX_PERSPECTIVE);
-  GFX_Enable(GFX_TEXTURE);
-  GFX_Disable(GFX_CULL);
-  GFX_Disable(GFX_DEPTH_WRITE);
-  for (int i = 0; i < p->polyCount; i++) GFX_DrawPolygon(&p->polys[i]);
-}
-
 }  // namespace
 
 void GAL_SheetDriver(GAL_Page& page) {
@@ -408,7 +399,7 @@ void GAL_SheetPictures(GAL_Page& page) {
     GFX_Material* source = pattern(s.w, s.h);
     GFX_Picture* p = GFX_PictureFromMaterial(source);
     GAL_Begin(0.1f, 0.1f, 0.25f);
-    if (p) draw_picture(p);
+    if (p) GFX_PictureDraw(0.0f, 0.0f, p);
     GAL_Capture(page, s.caption);
     GFX_PictureDelete(p);
     GAL_Release(source);

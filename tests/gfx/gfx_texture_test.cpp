@@ -6,10 +6,12 @@
 #include <cstring>
 #include <vector>
 
+#include "gfx/gfx_2d.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
 #include "gfx/gfx_picture.h"
+#include "tests/gfx/screen_checks.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/test_util.h"
 
@@ -42,20 +44,7 @@ std::vector<std::uint8_t> TextureRgba(GFX_Material* m) {
   return out;
 }
 
-class GfxTexture : public vt::GlTest {
- protected:
-  void TearDown() override {
-    for (GFX_Material* m : materials) {
-      GFX_MaterialUnbind(m);
-      GFX_MaterialDelete(m);
-    }
-  }
-  GFX_Material* Keep(GFX_Material* m) {
-    materials.push_back(m);
-    return m;
-  }
-  std::vector<GFX_Material*> materials;
-};
+using GfxTexture = vt::ScreenTest;
 
 TEST_F(GfxTexture, SameMaterialBindsOnce) {
   GFX_Material* a = Keep(vt::GlSolidMaterial(2, 2, IMG_RGB, 255, 0, 0));
@@ -220,21 +209,6 @@ TEST_F(GfxTexture, DefaultMaterialHasATextureAndKeepsItsImage) {
   GFX_MaterialDelete(def);
 }
 
-// A picture drawn the way the 2D layer draws it: screen projection, texture replaces colour.
-void DrawPicture(GFX_Picture* p) {
-  GFX_Disable(GFX_DEPTH_TEST);
-  GFX_Disable(GFX_MODULATE);
-  GFX_Disable(GFX_PERSPECTIVE);
-  GFX_Enable(GFX_TEXTURE);
-  GFX_Disable(GFX_CULL);
-  GFX_Disable(GFX_DEPTH_WRITE);
-  for (int i = 0; i < p->polyCount; i++) GFX_DrawPolygon(&p->polys[i]);
-  GFX_Enable(GFX_DEPTH_TEST);
-  GFX_Enable(GFX_MODULATE);
-  GFX_Enable(GFX_PERSPECTIVE);
-  GFX_Enable(GFX_DEPTH_WRITE);
-}
-
 GFX_Material* Pattern(int w, int h) {
   GFX_Material* m = GFX_MaterialNew(w, h, IMG_RGB);
   for (int y = 0; y < h; y++)
@@ -258,7 +232,7 @@ TEST_F(GfxTexture, FullScreenPictureCoversTheScreenExactly) {
   EXPECT_EQ(GFX_ogl.filter, 1);
   GFX_OglBindRaw(p->materials[0]->texture);
   EXPECT_EQ(Parameter(GL_TEXTURE_MAG_FILTER), GL_NEAREST);
-  DrawPicture(p);
+  EXPECT_EQ(GFX_PictureDraw(0.0f, 0.0f, p), 1);
   std::vector<std::uint8_t> frame = vt::GlReadRgb();
   int wrong = 0;
   for (std::size_t i = 0; i < frame.size(); i++) wrong += frame[i] != source->image->data[i];
@@ -273,7 +247,7 @@ TEST_F(GfxTexture, SmallPictureLandsAtTheTopLeft) {
   GFX_Material* source = Pattern(100, 50);
   GFX_Picture* p = GFX_PictureFromMaterial(source);
   ASSERT_NE(p, nullptr);
-  DrawPicture(p);
+  EXPECT_EQ(GFX_PictureDraw(0.0f, 0.0f, p), 1);
   std::vector<std::uint8_t> frame = vt::GlReadRgb();
   int wrong = 0;
   for (int y = 0; y < 60; y++)

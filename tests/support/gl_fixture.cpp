@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <cstdlib>
+
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
@@ -18,7 +20,11 @@ namespace vt {
 
 namespace {
 int g_state = 0;  // 0 not tried, 1 open, -1 no display
-}
+
+// Runs before the display library's own exit handler closes the display: Mesa's software
+// renderer can hang joining its threads when the display closes while they still have work.
+void finish_rendering() { glFinish(); }
+}  // namespace
 
 bool GlOpen() {
   if (g_state == 0) {
@@ -33,6 +39,7 @@ bool GlOpen() {
     if (!window || !GFX_DriverSelect(GFX_DriverGet(3), window)) return false;
     if (!GFX_SetMode(kGlWidth, kGlHeight, 24, 24, 8, 0)) return false;
     GFX_SetPerspective(90.0f, 1.0f, 6000.0f);
+    std::atexit(finish_rendering);
     g_state = 1;
   }
   return g_state == 1;
@@ -45,6 +52,7 @@ void GlReset() {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glViewport(0, 0, kGlWidth, kGlHeight);
+  glDisable(GL_SCISSOR_TEST);
   GFX_Disable(GFX_STENCIL_TEST);
   GFX_Set(GFX_SET_STENCIL, 6, nullptr);
   GFX_Set(GFX_SET_STENCIL, 8, nullptr);
