@@ -29,6 +29,8 @@ bool MKC_Start(MKC_Process& p, const std::vector<std::string>& argv, bool feed) 
   } else {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   }
+  // What a child reports goes with mkcontent's own progress, on standard error.
+  posix_spawn_file_actions_adddup2(&actions, 2, 1);
   pid_t pid = -1;
   int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

@@ -12,7 +12,8 @@ struct MKC_Process {
 };
 
 // Starts argv[0] found on PATH. With `feed` the child's standard input is a pipe the caller
-// writes to; otherwise it reads nothing. False when the process cannot be started.
+// writes to; otherwise it reads nothing. Its standard output goes to our standard error. False
+// when the process cannot be started.
 bool MKC_Start(MKC_Process& p, const std::vector<std::string>& argv, bool feed);
 // Writes all bytes into the child's input; false when the child has gone away.
 bool MKC_Feed(MKC_Process& p, const void* data, std::size_t size);
