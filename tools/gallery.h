@@ -75,3 +75,5 @@ void GAL_SheetPictures(GAL_Page& page);
 // effects and the scissor bands.
 void GAL_Sheet2d(GAL_Page& page);
 void GAL_SheetEffects(GAL_Page& page);
+// The sheet of the show's effect toolkit: text, sprites, fountain, smoke and glows.
+void GAL_SheetToolkit(GAL_Page& page);

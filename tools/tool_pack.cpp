@@ -34,7 +34,8 @@ bool TOOL_ReadFile(const std::string& path, std::vector<std::uint8_t>& out) {
 bool TOOL_WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  // An empty vector's data() may be null, which fwrite must not be given.
+  bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
   ok = (std::fclose(f) == 0) && ok;
   return ok;
 }

@@ -26,6 +26,10 @@ green() { convert "$out/2d.png" -format "%[fx:int(255*p{$1,$2}.g)]" info:; }
 [ "$(green 1179 694)" -gt 200 ] || { echo "mirrored stem: $(green 1179 694)"; exit 1; }
 [ "$(green 1140 694)" -lt 100 ] || { echo "mirror: $(green 1140 694)"; exit 1; }
 
+# The toolkit sheet: text, sprite cells, fountain, smoke and glows in ten cells.
+"$build/gallery" "$out/toolkit.png" toolkit > "$out/log"
+[ "$(identify -format '%w %h' "$out/toolkit.png")" = "1330 856" ] || { echo "toolkit size"; exit 1; }
+
 if "$build/gallery" "$out/x.png" nosuchsheet 2>/dev/null; then exit 1; fi
 [ ! -e "$out/x.png" ]
 echo ok
