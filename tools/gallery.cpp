@@ -14,7 +14,7 @@
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
-#include "platform/pl_platform.h"
+#include "tools/tool_glwindow.h"
 #include "tools/tool_png.h"
 
 // D-Bus, reached through the display library, keeps a buffer for the life of the process.
@@ -127,17 +127,6 @@ Sheet compose(const std::vector<GAL_Page>& pages) {
   return s;
 }
 
-bool open_driver() {
-  if (!PL_HasDisplay()) return false;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.lpszClassName = "velmargallery";
-  RegisterClassA(&wc);
-  HWND window = CreateWindowExA(0, "velmargallery", "velmar gallery", WS_POPUP | WS_CLIPSIBLINGS, 0, 0, GAL_WIDTH,
-                                GAL_HEIGHT, nullptr, nullptr, nullptr, nullptr);
-  if (!window || !GFX_DriverSelect(GFX_DriverGet(3), window)) return false;
-  return GFX_SetMode(GAL_WIDTH, GAL_HEIGHT, 24, 24, 8, 0) != 0;
-}
 
 void print_error(const char* message) { std::fprintf(stderr, "gallery: engine: %s\n", message); }
 
@@ -288,7 +277,7 @@ int main(int argc, char** argv) {
 
   KR_ErrorSetSink(print_error);
   if (!KR_Initialise()) return 1;
-  if (!open_driver()) {
+  if (!TOOL_GlWindowOpen("velmar gallery", GAL_WIDTH, GAL_HEIGHT)) {
     std::fprintf(stderr, "gallery: no OpenGL window (is there an X display? try xvfb-run)\n");
     return 1;
   }

@@ -8,7 +8,7 @@
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
-#include "platform/pl_platform.h"
+#include "tools/tool_glwindow.h"
 
 // The display libraries under the window (D-Bus, the X client, Mesa) keep allocations for the
 // life of the process; they are not ours to free.
@@ -29,15 +29,7 @@ void finish_rendering() { glFinish(); }
 bool GlOpen() {
   if (g_state == 0) {
     g_state = -1;
-    if (!PL_HasDisplay()) return false;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "velmargltest";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, "velmargltest", "velmar gl test", WS_POPUP | WS_CLIPSIBLINGS, 0, 0, kGlWidth,
-                                  kGlHeight, nullptr, nullptr, nullptr, nullptr);
-    if (!window || !GFX_DriverSelect(GFX_DriverGet(3), window)) return false;
-    if (!GFX_SetMode(kGlWidth, kGlHeight, 24, 24, 8, 0)) return false;
+    if (!TOOL_GlWindowOpen("velmar gl test", kGlWidth, kGlHeight)) return false;
     GFX_SetPerspective(90.0f, 1.0f, 6000.0f);
     std::atexit(finish_rendering);
     g_state = 1;
