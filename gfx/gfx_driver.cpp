@@ -2,6 +2,8 @@
 // layer, the queue stamp, and the thin forwarders to the current driver's slots.
 #include "gfx/gfx_driver.h"
 
+#include <array>
+
 #include "engine/kr_error.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_timer.h"
@@ -19,6 +21,7 @@ int g_textureLayer = 0;
 float g_frameTime = 0.0f;
 int g_frameCount = 0;
 int g_queueStamp = 0;
+std::array<GFX_FrameObserver, 4> g_observers{};
 
 void registry_initialise() {
   for (GFX_Driver*& d : g_registry) d = nullptr;
@@ -92,7 +95,34 @@ float GFX_FrameTime(void) { return g_frameTime; }
 
 int GFX_EndFrame(void) {
   g_frameCount++;
-  return forward("GFX_EndFrame", &GFX_Driver::end_frame, g_current);
+  int result = forward("GFX_EndFrame", &GFX_Driver::end_frame, g_current);
+  for (GFX_FrameObserver observer : g_observers)
+    if (observer) observer();
+  return result;
+}
+
+int GFX_FrameObserverAdd(GFX_FrameObserver observer) {
+  if (!observer) return 0;
+  for (GFX_FrameObserver o : g_observers)
+    if (o == observer) return 1;
+  for (GFX_FrameObserver& o : g_observers)
+    if (!o) {
+      o = observer;
+      return 1;
+    }
+  KR_Error("GFX_FrameObserverAdd - no room");
+  return 0;
+}
+
+int GFX_FrameObserverRemove(GFX_FrameObserver observer) {
+  for (std::size_t i = 0; i < g_observers.size(); i++)
+    if (g_observers[i] == observer) {
+      // Keep the others in the order they were added.
+      for (std::size_t j = i; j + 1 < g_observers.size(); j++) g_observers[j] = g_observers[j + 1];
+      g_observers.back() = nullptr;
+      return 1;
+    }
+  return 0;
 }
 
 int GFX_FrameCount(void) { return g_frameCount; }

@@ -101,6 +101,12 @@ float GFX_FrameTime(void);
 int GFX_EndFrame(void);
 // Frames ended since the driver was selected.
 int GFX_FrameCount(void);
+// Functions called after every GFX_EndFrame, in the order they were added (at most four; a
+// function is added once). The show counts its frames this way, the offline renderer reads
+// each frame back.
+typedef void (*GFX_FrameObserver)(void);
+int GFX_FrameObserverAdd(GFX_FrameObserver observer);
+int GFX_FrameObserverRemove(GFX_FrameObserver observer);
 
 // Forwarders to the current driver's slots.
 int GFX_Enable(int code);
