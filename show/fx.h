@@ -19,6 +19,15 @@ int FX_GreetsText(void);
 // The music time at which FX_LensScroll began its scroll; the street clips go on from it.
 extern float FX_lensScrollStart;
 
+// The flying text block: the scroll message's rows racing across, r seconds after the owning
+// section began, in that section's opacities and short-line speed (pixels a second).
+struct FX_TextBlockStyle {
+  float glowOpacity, sharpOpacity, shortLineOpacity;
+  float glowY1, glowY4;  // glow-pass y of rows 1 and 4
+  float shortLineSpeed;
+};
+int FX_TextBlockDraw(float r, const FX_TextBlockStyle* style);
+
 // Shadowed scenes and spheres.
 int FX_MuShadows(void);
 int FX_WeirdScene(void);

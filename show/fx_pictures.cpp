@@ -16,6 +16,8 @@ static int black_for(float seconds) {
   return 1;
 }
 
+int FX_TextBlockDraw(float, const FX_TextBlockStyle*) { return 1; }
+
 int FX_HandsSmoke(void) { return black_for(3.5f); }
 int FX_BeautyZoom(void) { return black_for(3.5f); }
 int FX_GreetsText(void) { return black_for(2.7f); }
