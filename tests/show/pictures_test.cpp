@@ -4,7 +4,6 @@
 // positions it had and the blend opacity in force when it was drawn.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -161,14 +160,13 @@ TEST_F(Pictures, ScrollerWrapsEvery640PixelsWithoutAJump) {
 TEST_F(Pictures, GreetsPictureShrinksFrom301TimesWhileFadingIn) {
   Run(FX_GreetsText, 290000, {2680});
   ASSERT_GE(g_frames.size(), 2u);
-  const std::vector<Draw> first = FirstTile(g_frames[0], DEMO_greetsPicture);
-  const std::vector<Draw> later = FirstTile(g_frames[1], DEMO_greetsPicture);
-  ASSERT_EQ(first.size(), 1u);
-  ASSERT_EQ(later.size(), 1u);
-  EXPECT_NEAR(first[0].alpha, 0.0f, 1e-6);
-  EXPECT_NEAR(Scale(first[0]), 301.0f, 1e-3);
-  EXPECT_NEAR(later[0].alpha, 1.0f, 1e-3);  // 1 - cos 1.57
-  EXPECT_NEAR(Scale(later[0]), 1.0f, 1e-3);
+  const float alpha[] = {0.0f, 1.0f}, scale[] = {301.0f, 1.0f};  // at r = 0 and r = 2.68
+  for (int i = 0; i < 2; i++) {
+    const std::vector<Draw> greets = FirstTile(g_frames[i], DEMO_greetsPicture);
+    ASSERT_EQ(greets.size(), 1u);
+    EXPECT_NEAR(greets[0].alpha, alpha[i], 1e-3) << i;  // 1 - cos 1.57 at most
+    EXPECT_NEAR(Scale(greets[0]), scale[i], 1e-3) << i;
+  }
 }
 
 // Row 1 starts at x = 680 - 1600 r, row 2 at 1600 r - 4200: r = 0.05 puts row 1's first glyph
