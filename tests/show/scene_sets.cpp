@@ -44,9 +44,12 @@ DEMO_SceneSet* BuildSceneSet(int boxes, int lights, bool room) {
     KR_Mesh* m;
     if (room && i == 0) {
       m = BuildRoom(90.0f);
+    } else if (room && i == 1) {
+      m = BuildBox({-6, -40, -6}, {6, 40, 6});
     } else {
-      const float x = float((i % 4) * 30 - 45), z = float((i / 4) * 30 - 45);
-      m = BuildBox({x - 4, -20, z - 4}, {x + 4, 20, z + 4});
+      // Small boxes along the room's edges, out of the way of the camera.
+      const float x = float((i % 4) * 40 - 60), z = (i / 4) % 2 ? 75.0f : -75.0f;
+      m = BuildBox({x - 3, -80, z - 3}, {x + 3, -74, z + 3});
     }
     KR_MatIdentity(&m->defaultTransformation);
     KR_SceneAddMesh(set->scene, m);

@@ -23,3 +23,11 @@ void RunSection(int (*section)(void), unsigned startMs, unsigned stepMs,
                 const std::function<bool(float)>& frame = nullptr);
 
 }  // namespace vt
+
+namespace vt {
+
+// Loads what the scene and sphere sections read from a generated content pack in `dir` (which
+// becomes the current folder), the clip players included; false when the pack is missing.
+bool LoadSceneContent(const char* dir);
+
+}  // namespace vt
