@@ -72,20 +72,25 @@ void FreeSceneSet(DEMO_SceneSet* set) {
 }
 
 namespace {
-unsigned g_now = 0, g_step = 0;
+unsigned g_now = 0, g_step = 0, g_until = 0;
 const std::function<bool(float)>* g_frame = nullptr;
 
 void Step() {
   const float t = MUSIC_GetTime();
+  const bool wasAtEnd = g_until && g_now >= g_until;
   g_now += g_step;
+  // A step never jumps over the last frame's time, which is drawn exactly.
+  if (g_until && g_now > g_until) g_now = wasAtEnd ? 1000000 : g_until;
   // Stopping jumps the clock far past every section's end.
   if (g_frame && *g_frame && !(*g_frame)(t)) g_now = 1000000;
   PL_TimerSet(g_now);
 }
 }  // namespace
 
-void RunSection(int (*section)(void), unsigned startMs, unsigned stepMs, const std::function<bool(float)>& frame) {
+void RunSection(int (*section)(void), unsigned startMs, unsigned stepMs, const std::function<bool(float)>& frame,
+                unsigned untilMs) {
   g_now = startMs;
+  g_until = untilMs;
   g_step = stepMs;
   g_frame = &frame;
   PL_TimerSetManual(1, startMs);

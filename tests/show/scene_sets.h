@@ -18,9 +18,9 @@ void FreeSceneSet(DEMO_SceneSet* set);
 
 // Runs `section` with the music clock at `startMs`, moved on by `stepMs` after every frame; the
 // callback sees each frame's music time (before the step) and returns false to stop the show
-// after that frame.
+// after that frame. With `untilMs` the last frame is drawn at exactly that time.
 void RunSection(int (*section)(void), unsigned startMs, unsigned stepMs,
-                const std::function<bool(float)>& frame = nullptr);
+                const std::function<bool(float)>& frame = nullptr, unsigned untilMs = 0);
 
 }  // namespace vt
 
