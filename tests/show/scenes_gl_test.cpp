@@ -86,6 +86,7 @@ TEST_F(SceneFrames, EnterSwitchesTheShadowsOfTheRunningSection) {
   EXPECT_EQ(GFX_StencilBits(), stencilBits);
   EXPECT_EQ(APP_shell.stencilBits, 8);
   DEMO_mu4Set = nullptr;
+  for (GFX_Material* m : {white, grey, DEMO_lensTexture}) GFX_MaterialDelete(m);
   DEMO_lensTexture = nullptr;
   vt::FreeSceneSet(set);
 }
@@ -121,6 +122,7 @@ TEST_F(SceneFrames, MeshDeepInFogOneTakesItsColour) {
       EXPECT_TRUE(vt::RgbNear(vt::GlPixel(320, 240), 6, 6, 6, 3));
   }
   DEMO_fog1 = DEMO_fog2 = nullptr;
+  GFX_MaterialDelete(wall->polys[0].material);
   KR_MeshDelete(wall);
 }
 

@@ -31,7 +31,12 @@ namespace {
 
 std::vector<std::string> g_errors;
 
-GFX_Picture* SolidPicture() { return GFX_PictureFromMaterial(GFX_MaterialNewSolid(64, 64, 200, 200, 200)); }
+GFX_Picture* SolidPicture() {
+  GFX_Material* m = GFX_MaterialNewSolid(64, 64, 200, 200, 200);
+  GFX_Picture* p = GFX_PictureFromMaterial(m);
+  GFX_MaterialDelete(m);
+  return p;
+}
 
 class Scenes : public ::testing::Test {
  protected:
