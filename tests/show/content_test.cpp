@@ -126,14 +126,22 @@ struct AlphaCase {
   const char* alpha;
 };
 
+// The alpha file has the default material's size, so that combining it with the default
+// image would succeed.
 TEST_F(Content, TheDefaultMaterialKeepsItsImageWhenAnAlphaPictureFileIsMissing) {
-  vt::ChangeDir cd(vt::ContentPack());
-  for (const AlphaCase& c : {AlphaCase{"data\\graphics\\none.jpg", "data\\graphics\\logo ALPHA.jpg"},
-                             AlphaCase{"data\\graphics\\logo TEXT.jpg", "data\\graphics\\none ALPHA.jpg"},
-                             AlphaCase{"data\\graphics\\none.jpg", "data\\graphics\\none ALPHA.jpg"}}) {
+  vt::TempDir dir;
+  IMG_Image* grey = IMG_ImageCreate(256, 256, IMG_RGB, 0);
+  for (int i = 0; i < 256 * 256 * 3; i++) grey->data[i] = 128;
+  ASSERT_TRUE(IMG_JpgSave(dir.file("alpha.jpg").c_str(), grey));
+  ASSERT_TRUE(IMG_JpgSave(dir.file("colour.jpg").c_str(), grey));
+  IMG_ImageDelete(grey);
+  const std::string none = dir.file("none.jpg"), alpha = dir.file("alpha.jpg"), colour = dir.file("colour.jpg");
+  for (const AlphaCase& c : {AlphaCase{none.c_str(), alpha.c_str()}, AlphaCase{colour.c_str(), none.c_str()},
+                             AlphaCase{none.c_str(), none.c_str()}}) {
     ::testing::internal::CaptureStderr();
-    EXPECT_NE(DEMO_PictureLoadAlpha(c.colour, c.alpha), nullptr) << c.colour;
+    GFX_Picture* picture = DEMO_PictureLoadAlpha(c.colour, c.alpha);
     ::testing::internal::GetCapturedStderr();
+    ASSERT_NE(picture, nullptr) << c.colour;
     GFX_Material* shared = GFX_MaterialDefault();
     ASSERT_NE(shared->image, nullptr) << c.colour;
     EXPECT_EQ(shared->image->format, IMG_RGB);

@@ -20,6 +20,10 @@ std::filesystem::path CopyOf(const std::filesystem::path& dir) {
 }  // namespace
 
 const std::filesystem::path& ContentPack() {
+  // A pack made before may be named, to save the run of mkcontent while working on a test.
+  static const char* given = std::getenv("VELMAR_TEST_PACK");
+  static const std::filesystem::path reused = given && std::filesystem::is_directory(std::filesystem::path(given) / "data") ? given : "";
+  if (!reused.empty()) return reused;
   static TempDir dir;
   static const std::filesystem::path made = Make(dir.path) ? dir.path : std::filesystem::path();
   return made;

@@ -10,7 +10,8 @@
 
 namespace vt {
 
-// The folder holding the default pack's "data" folder; empty when mkcontent failed.
+// The folder holding the default pack's "data" folder; empty when mkcontent failed. Where
+// VELMAR_TEST_PACK names a folder holding a pack, that pack is used instead (never changed).
 const std::filesystem::path& ContentPack();
 
 // While alive, the current folder is a fresh copy of the default pack.
