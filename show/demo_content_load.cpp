@@ -149,9 +149,11 @@ KR_Scene* DEMO_BlankScene(const char* name, const DEMO_SceneNeeds& needs) {
   GFX_Material* material = GFX_MaterialDefault();
   const int meshes = needs.meshes > 0 ? needs.meshes : 1;
   const int cameras = needs.cameras > 0 ? needs.cameras : 1;
-  bool ok = KR_SceneCreateMaterials(s, 1) && KR_SceneAddMaterial(s, material) && KR_SceneCreateMeshes(s, meshes) &&
-            (needs.lights < 1 || KR_SceneCreateLights(s, needs.lights)) && KR_SceneCreateCameras(s, cameras);
-  if (!ok) GFX_MaterialDelete(material);
+  // Once in the scene's list, the material's reference goes with the scene.
+  const bool owned = KR_SceneCreateMaterials(s, 1) && KR_SceneAddMaterial(s, material);
+  if (!owned) GFX_MaterialDelete(material);
+  bool ok = owned && KR_SceneCreateMeshes(s, meshes) && (needs.lights < 1 || KR_SceneCreateLights(s, needs.lights)) &&
+            KR_SceneCreateCameras(s, cameras);
   for (int i = 0; ok && i < meshes; i++) {
     KR_Mesh* m = SpeckMesh(material);
     ok = m && KR_SceneAddMesh(s, m);
