@@ -181,6 +181,8 @@ TEST_F(Content, MissingAndDamagedFilesAreReportedOnceAndReplaced) {
                           DEMO_abstractTexture, DEMO_clip200, DEMO_clip201, DEMO_clip202})
     ASSERT_NE(m, nullptr);
   ASSERT_TRUE(DEMO_fog1 && DEMO_fog2 && DEMO_font && VIDEO_overlay1 && VIDEO_overlay2);
+  // Only the blank: no glyph cut from a white stand-in sheet.
+  EXPECT_EQ(DEMO_font->count, 1);
   ASSERT_TRUE(VIDEO_player1 && VIDEO_player2);
   EXPECT_EQ(VIDEO_player1->stream, nullptr);
 
