@@ -88,14 +88,6 @@ DEMO_SceneSet* SetOf(KR_Scene* scene) {
   return set;
 }
 
-void SetDelete(DEMO_SceneSet* set) {
-  if (!set) return;
-  KR_SceneDelete(set->scene);
-  KR_Free(set->lights);
-  KR_Free(set->meshes);
-  KR_Free(set);
-}
-
 }  // namespace
 
 void DEMO_ContentFail(const char* path, const char* reason) {
@@ -205,7 +197,7 @@ DEMO_SceneSet* DEMO_SceneSetLoad(const char* file, const char* textureDir, const
   DEMO_SceneSet* set = DEMO_LoadScene(file, textureDir);
   if (set && !DEMO_SceneUsable(set->scene, needs)) {
     DEMO_ContentFail(file, "lacks the meshes, lights or cameras the show uses");
-    SetDelete(set);
+    DEMO_SceneSetDelete(set);
     set = nullptr;
   } else if (!set) {
     DEMO_ContentFail(file, "missing or not a scene");
@@ -241,6 +233,14 @@ DEMO_SceneSet* DEMO_LoadScene(const char* sceneFile, const char* textureDir) {
   DEMO_SceneSet* set = SetOf(scene);
   if (!set) KR_SceneDelete(scene);
   return set;
+}
+
+void DEMO_SceneSetDelete(DEMO_SceneSet* set) {
+  if (!set) return;
+  KR_SceneDelete(set->scene);
+  KR_Free(set->lights);
+  KR_Free(set->meshes);
+  KR_Free(set);
 }
 
 GFX_Picture* DEMO_PictureLoad(const char* file) {

@@ -86,6 +86,7 @@ TEST_F(Content, SceneSetsHoldNullTerminatedCopiesOfTheirLists) {
   ASSERT_NE(dark, nullptr);
   EXPECT_EQ(dark->lights[0], nullptr);
   ExpectCopy(dark->meshes, dark->scene->meshes, 1);
+  DEMO_SceneSetDelete(dark);
   EXPECT_EQ(DEMO_LoadScene(dir.file("absent.krm").c_str(), nullptr), nullptr);
 }
 
