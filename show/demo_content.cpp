@@ -151,6 +151,9 @@ int DEMO_LoadContent(int) {
   IMG_ImageDelete(sheet);
   if (!DEMO_font) DEMO_font = DEMO_BlankFont();
 
+  // Each copy of the clip library decodes one clip at a time: players of an earlier load go
+  // first, so that the new ones can open theirs.
+  VIDEO_Shutdown();
   DEMO_clip200 = ClipMaterial();
   VIDEO_player1 = PlayerLoad("data\\video\\steps2.clp", "clpdll.dll");
   DEMO_clip201 = ClipMaterial();

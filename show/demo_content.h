@@ -26,6 +26,8 @@ struct DEMO_SceneSet {
 };
 
 DEMO_SceneSet* DEMO_LoadScene(const char* sceneFile, const char* textureDir);
+// Frees the set with its scene (tools and tests; the show keeps its sets). Null is ignored.
+void DEMO_SceneSetDelete(DEMO_SceneSet* set);
 GFX_Picture* DEMO_PictureLoad(const char* file);
 GFX_Picture* DEMO_PictureLoadAlpha(const char* colourFile, const char* alphaFile);
 IMG_Image* DEMO_ImageLoadAlpha(const char* colourFile, const char* alphaFile);

@@ -88,14 +88,6 @@ DEMO_SceneSet* SetOf(KR_Scene* scene) {
   return set;
 }
 
-void SetDelete(DEMO_SceneSet* set) {
-  if (!set) return;
-  KR_SceneDelete(set->scene);
-  KR_Free(set->lights);
-  KR_Free(set->meshes);
-  KR_Free(set);
-}
-
 }  // namespace
 
 void DEMO_ContentFail(const char* path, const char* reason) {
@@ -149,9 +141,11 @@ KR_Scene* DEMO_BlankScene(const char* name, const DEMO_SceneNeeds& needs) {
   GFX_Material* material = GFX_MaterialDefault();
   const int meshes = needs.meshes > 0 ? needs.meshes : 1;
   const int cameras = needs.cameras > 0 ? needs.cameras : 1;
-  bool ok = KR_SceneCreateMaterials(s, 1) && KR_SceneAddMaterial(s, material) && KR_SceneCreateMeshes(s, meshes) &&
-            (needs.lights < 1 || KR_SceneCreateLights(s, needs.lights)) && KR_SceneCreateCameras(s, cameras);
-  if (!ok) GFX_MaterialDelete(material);
+  // Once in the scene's list, the material's reference goes with the scene.
+  const bool owned = KR_SceneCreateMaterials(s, 1) && KR_SceneAddMaterial(s, material);
+  if (!owned) GFX_MaterialDelete(material);
+  bool ok = owned && KR_SceneCreateMeshes(s, meshes) && (needs.lights < 1 || KR_SceneCreateLights(s, needs.lights)) &&
+            KR_SceneCreateCameras(s, cameras);
   for (int i = 0; ok && i < meshes; i++) {
     KR_Mesh* m = SpeckMesh(material);
     ok = m && KR_SceneAddMesh(s, m);
@@ -203,7 +197,7 @@ DEMO_SceneSet* DEMO_SceneSetLoad(const char* file, const char* textureDir, const
   DEMO_SceneSet* set = DEMO_LoadScene(file, textureDir);
   if (set && !DEMO_SceneUsable(set->scene, needs)) {
     DEMO_ContentFail(file, "lacks the meshes, lights or cameras the show uses");
-    SetDelete(set);
+    DEMO_SceneSetDelete(set);
     set = nullptr;
   } else if (!set) {
     DEMO_ContentFail(file, "missing or not a scene");
@@ -239,6 +233,14 @@ DEMO_SceneSet* DEMO_LoadScene(const char* sceneFile, const char* textureDir) {
   DEMO_SceneSet* set = SetOf(scene);
   if (!set) KR_SceneDelete(scene);
   return set;
+}
+
+void DEMO_SceneSetDelete(DEMO_SceneSet* set) {
+  if (!set) return;
+  KR_SceneDelete(set->scene);
+  KR_Free(set->lights);
+  KR_Free(set->meshes);
+  KR_Free(set);
 }
 
 GFX_Picture* DEMO_PictureLoad(const char* file) {

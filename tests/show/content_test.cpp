@@ -86,6 +86,7 @@ TEST_F(Content, SceneSetsHoldNullTerminatedCopiesOfTheirLists) {
   ASSERT_NE(dark, nullptr);
   EXPECT_EQ(dark->lights[0], nullptr);
   ExpectCopy(dark->meshes, dark->scene->meshes, 1);
+  DEMO_SceneSetDelete(dark);
   EXPECT_EQ(DEMO_LoadScene(dir.file("absent.krm").c_str(), nullptr), nullptr);
 }
 
@@ -126,14 +127,22 @@ struct AlphaCase {
   const char* alpha;
 };
 
+// The alpha file has the default material's size, so that combining it with the default
+// image would succeed.
 TEST_F(Content, TheDefaultMaterialKeepsItsImageWhenAnAlphaPictureFileIsMissing) {
-  vt::ChangeDir cd(vt::ContentPack());
-  for (const AlphaCase& c : {AlphaCase{"data\\graphics\\none.jpg", "data\\graphics\\logo ALPHA.jpg"},
-                             AlphaCase{"data\\graphics\\logo TEXT.jpg", "data\\graphics\\none ALPHA.jpg"},
-                             AlphaCase{"data\\graphics\\none.jpg", "data\\graphics\\none ALPHA.jpg"}}) {
+  vt::TempDir dir;
+  IMG_Image* grey = IMG_ImageCreate(256, 256, IMG_RGB, 0);
+  for (int i = 0; i < 256 * 256 * 3; i++) grey->data[i] = 128;
+  ASSERT_TRUE(IMG_JpgSave(dir.file("alpha.jpg").c_str(), grey));
+  ASSERT_TRUE(IMG_JpgSave(dir.file("colour.jpg").c_str(), grey));
+  IMG_ImageDelete(grey);
+  const std::string none = dir.file("none.jpg"), alpha = dir.file("alpha.jpg"), colour = dir.file("colour.jpg");
+  for (const AlphaCase& c : {AlphaCase{none.c_str(), alpha.c_str()}, AlphaCase{colour.c_str(), none.c_str()},
+                             AlphaCase{none.c_str(), none.c_str()}}) {
     ::testing::internal::CaptureStderr();
-    EXPECT_NE(DEMO_PictureLoadAlpha(c.colour, c.alpha), nullptr) << c.colour;
+    GFX_Picture* picture = DEMO_PictureLoadAlpha(c.colour, c.alpha);
     ::testing::internal::GetCapturedStderr();
+    ASSERT_NE(picture, nullptr) << c.colour;
     GFX_Material* shared = GFX_MaterialDefault();
     ASSERT_NE(shared->image, nullptr) << c.colour;
     EXPECT_EQ(shared->image->format, IMG_RGB);
@@ -173,6 +182,8 @@ TEST_F(Content, MissingAndDamagedFilesAreReportedOnceAndReplaced) {
                           DEMO_abstractTexture, DEMO_clip200, DEMO_clip201, DEMO_clip202})
     ASSERT_NE(m, nullptr);
   ASSERT_TRUE(DEMO_fog1 && DEMO_fog2 && DEMO_font && VIDEO_overlay1 && VIDEO_overlay2);
+  // Only the blank: no glyph cut from a white stand-in sheet.
+  EXPECT_EQ(DEMO_font->count, 1);
   ASSERT_TRUE(VIDEO_player1 && VIDEO_player2);
   EXPECT_EQ(VIDEO_player1->stream, nullptr);
 

@@ -1,6 +1,6 @@
-// The generated content pack for tests that load the show's content: made once per test
-// process by mkcontent into a temporary folder, and copied into a folder of a test's own where
-// the test may delete or damage files.
+// The generated content pack for tests that load the show's content: made by mkcontent once
+// into the build tree (tests/content-pack) and shared by every test process, which must leave
+// it as it is; a test that deletes or damages files works on a copy in a folder of its own.
 #pragma once
 
 #include <filesystem>
