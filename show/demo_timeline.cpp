@@ -241,14 +241,19 @@ float StreetClips() {
 }
 
 // Sections 18 to 20: a clip through the breathing zoom blur, all three on one phase from d.
-float ZoomBlurAmount(float d) { return std::sin((Now() - d) * 2.0f) * 0.45f + 0.45f; }
+// The blur's layers leave a tenth of what lies under them, so the frame is cleared after the
+// capture: the captured corner would otherwise show through as a box at the bottom left.
+void ZoomBlur(float d) {
+  GFX_BeginFrame();
+  GFX_TargetZoomBlur(std::sin((Now() - d) * 2.0f) * 0.45f + 0.45f);
+}
 
 void ZoomBlurClips(float d) {
   DEMO_SectionEnter(18);
   while (Until(245.4f)) {
     VIDEO_TextureUpdate(VIDEO_player2, DEMO_clip202);
     Capture([] { GFX_ScreenDraw(DEMO_clip202); });
-    GFX_TargetZoomBlur(ZoomBlurAmount(d));
+    ZoomBlur(d);
     GFX_EndFrame();
   }
   struct Mirrored {
@@ -262,7 +267,7 @@ void ZoomBlurClips(float d) {
     while (Until(m.end)) {
       VIDEO_TextureUpdate(VIDEO_player1, DEMO_clip200);
       Capture([] { GFX_ScreenDrawMirrored(DEMO_clip200); });
-      GFX_TargetZoomBlur(ZoomBlurAmount(d));
+      ZoomBlur(d);
       GFX_EndFrame();
     }
   }
