@@ -23,11 +23,3 @@ void RunSection(int (*section)(void), unsigned startMs, unsigned stepMs,
                 const std::function<bool(float)>& frame = nullptr, unsigned untilMs = 0);
 
 }  // namespace vt
-
-namespace vt {
-
-// Loads what the scene and sphere sections read from a generated content pack in `dir` (which
-// becomes the current folder), the clip players included; false when the pack is missing.
-bool LoadSceneContent(const char* dir);
-
-}  // namespace vt

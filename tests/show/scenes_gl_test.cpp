@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,7 +20,6 @@
 #include "tests/show/scene_sets.h"
 #include "tests/support/driver_log.h"
 #include "tests/support/gl_fixture.h"
-#include "tools/tool_png.h"
 
 namespace {
 
@@ -124,43 +122,6 @@ TEST_F(SceneFrames, MeshDeepInFogOneTakesItsColour) {
   DEMO_fog1 = DEMO_fog2 = nullptr;
   GFX_MaterialDelete(wall->polys[0].material);
   KR_MeshDelete(wall);
-}
-
-// Runs from the section's start in 250 ms frames to `target`, writes that frame, and returns
-// the median wall time of the frames drawn.
-double ShowFrame(int (*section)(void), unsigned startMs, unsigned targetMs, const std::string& png) {
-  std::vector<double> times;
-  auto last = std::chrono::steady_clock::now();
-  vt::RunSection(section, startMs, 250, [&](float) {
-    const auto now = std::chrono::steady_clock::now();
-    times.push_back(std::chrono::duration<double, std::milli>(now - last).count());
-    last = now;
-    return true;
-  }, targetMs);
-  TOOL_PngWrite(png.c_str(), g_frame.data(), vt::kGlWidth, vt::kGlHeight);
-  std::sort(times.begin(), times.end());
-  return times.empty() ? 0.0 : times[times.size() / 2];
-}
-
-// Last: it makes the build folder current and replaces the content globals.
-TEST_F(SceneFrames, ShowFramesOfTheFourSections) {
-  if (!vt::LoadSceneContent(VELMAR_BUILD_DIR)) GTEST_SKIP() << "no content pack in " VELMAR_BUILD_DIR "/data";
-  const struct {
-    const char* name;
-    int (*section)(void);
-    unsigned start, target;
-  } frames[] = {{"mushadows_58", FX_MuShadows, 55100, 58000},
-                {"mushadows_62.5", FX_MuShadows, 55100, 62500},
-                {"mushadows_70", FX_MuShadows, 55100, 70000},
-                {"sphereclip_90", FX_SphereClip, 86300, 90000},
-                {"weirdscene_140", FX_WeirdScene, 119000, 140000},
-                {"weirdscene_145", FX_WeirdScene, 119000, 145000}};
-  for (const auto& f : frames) {
-    vt::GlReset();
-    const std::string png = std::string(VELMAR_BUILD_DIR "/scene_") + f.name + ".png";
-    const double median = ShowFrame(f.section, f.start, f.target, png);
-    std::printf("%s: median frame %.2f ms at 640x480, written to %s\n", f.name, median, png.c_str());
-  }
 }
 
 }  // namespace

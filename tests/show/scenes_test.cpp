@@ -208,32 +208,4 @@ TEST_F(Scenes, FanRingsFirstUseDrawsThreeNumbersPerCopy) {
   KR_SceneDelete(fan);
 }
 
-double CpuMs() {
-  timespec ts;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-// A figure, not a check: processor time per frame of each section over its whole run at 30
-// frames a second, shadows on, with the generated content. Last: it replaces the content.
-TEST_F(Scenes, ProcessorTimePerFrameOfEachSection) {
-  if (!vt::LoadSceneContent(VELMAR_BUILD_DIR)) GTEST_SKIP() << "no content pack in " VELMAR_BUILD_DIR "/data";
-  APP_shell.settings.dynamicShadows = 1;
-  const struct {
-    const char* name;
-    int (*section)(void);
-    unsigned start;
-  } sections[] = {{"FX_MuShadows", FX_MuShadows, 55100},
-                  {"FX_SphereCouple", FX_SphereCouple, 75700},
-                  {"FX_SphereClip", FX_SphereClip, 86300},
-                  {"FX_WeirdScene", FX_WeirdScene, 119000}};
-  for (const auto& s : sections) {
-    int frames = 0;
-    const double before = CpuMs();
-    vt::RunSection(s.section, s.start, 33, [&](float) { return ++frames, true; });
-    std::printf("%s: %.3f ms of processor time per frame over %d frames\n", s.name, (CpuMs() - before) / frames,
-                frames);
-  }
-}
-
 }  // namespace

@@ -16,6 +16,7 @@
 #include "show/demo.h"
 #include "show/demo_sections.h"
 #include "show/video.h"
+#include "tests/support/content_pack.h"
 #include "tests/support/driver_log.h"
 #include "tests/support/test_util.h"
 
@@ -85,24 +86,16 @@ class Show : public ::testing::Test {
   // One content pack and one loading per test binary: content lives until the process ends.
   static void SetUpTestSuite() {
     ASSERT_TRUE(vt::NullDriverSelect());
-    pack_ = std::make_unique<vt::TempDir>();
-    const std::string command =
-        std::string(PL_ExecutableDir()) + "/mkcontent " + pack_->path.string() + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    cd_ = std::make_unique<vt::ChangeDir>(pack_->path);
+    ASSERT_FALSE(vt::ContentPack().empty());
+    cd_ = std::make_unique<vt::ChangeDir>(vt::ContentPack());
     PL_TimerSetManual(1, 0);
     DEMO_LoadContent(1);
-    // Without content loading the players are bound here, so that the clip steps reach the
-    // libraries as they do in the show.
-    if (!VIDEO_player1) VIDEO_player1 = VIDEO_StreamLoad(nullptr, "clpdll.dll");
-    if (!VIDEO_player2) VIDEO_player2 = VIDEO_StreamLoad(nullptr, "clpdll2.dll");
     ASSERT_TRUE(VIDEO_player1 && VIDEO_player2);
   }
   static void TearDownTestSuite() {
     VIDEO_Shutdown();
     PL_TimerSetManual(0, 0);
     cd_.reset();
-    pack_.reset();
   }
   void SetUp() override {
     // The music clock starts at 0 here, with the show's start-up wait still to come.
@@ -121,7 +114,6 @@ class Show : public ::testing::Test {
     VIDEO_OpenObserverSet(nullptr);
   }
   static int Frames(int section) { return DEMO_SectionGet(section)->frames; }
-  static inline std::unique_ptr<vt::TempDir> pack_;
   static inline std::unique_ptr<vt::ChangeDir> cd_;
 };
 
