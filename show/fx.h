@@ -38,3 +38,7 @@ int FX_SphereClip(void);
 int FX_BoxClip(void);
 int FX_BoxMask(void);
 int FX_ClockLandscape(void);
+
+// The music time the couple picture began to move: FX_SphereCouple sets it, FX_SphereClip goes
+// on from it.
+extern float FX_coupleZoomOrigin;
