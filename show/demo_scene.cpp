@@ -89,6 +89,36 @@ int DEMO_SceneRender(void) {
   return result;
 }
 
+int DEMO_SceneDraw(DEMO_SceneSet* set, float, int, const KR_Matrix* camera) {
+  if (!set || !camera) return 0;
+  if (set->lights) {
+    for (KR_Light** l = set->lights; *l; l++) {
+      KR_LightResetTransformation(*l);
+      KR_LightMultiply(*l, camera);
+      KR_LightApplyTransformation(*l);
+    }
+  }
+  GFX_Enable(GFX_MODULATE);
+  GFX_Enable(GFX_TEXTURE);
+  GFX_Disable(GFX_BLEND);
+  GFX_Set(GFX_SET_COLOUR, 2, nullptr);
+  GFX_Enable(GFX_CULL);
+  GFX_Set(GFX_SET_CULL, 2, nullptr);
+  if (set->meshes) {
+    for (KR_Mesh** m = set->meshes; *m; m++) {
+      KR_MeshTransformDefault(*m);
+      KR_MeshTransformMultiply(*m, camera);
+      KR_MeshTransform(*m);
+    }
+  }
+  GFX_Enable(GFX_MODULATE);
+  static KR_Light* noLights[1] = {nullptr};
+  KR_Light** lights = DEMO_render.lightOverride ? DEMO_render.lightOverride : set->lights ? set->lights : noLights;
+  if (set->meshes) SHADOW_RenderScene(set->meshes, lights, 0);
+  KR_CacheReset();
+  return 1;
+}
+
 KR_Mesh* DEMO_SceneMeshAt(DEMO_SceneSet* set, int n) {
   if (!set || !set->meshes || n < 0) return nullptr;
   for (int i = 0; i < n; i++)

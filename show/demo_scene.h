@@ -32,5 +32,9 @@ int DEMO_SceneAdd(DEMO_SceneSet* set, float time, int cameraIndex, const KR_Matr
 // last scratch-cache reset.
 int DEMO_SceneRender(void);
 
+// Draws the set at once, lit and unshadowed, without the render lists (the light override is
+// used when set); time and camera index as for DEMO_SceneAdd. 0 for a null set or camera.
+int DEMO_SceneDraw(DEMO_SceneSet* set, float time, int cameraIndex, const KR_Matrix* camera);
+
 // Mesh n of the set's meshes array, or null where the set has fewer.
 KR_Mesh* DEMO_SceneMeshAt(DEMO_SceneSet* set, int n);
