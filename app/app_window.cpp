@@ -1,6 +1,7 @@
 // The main window, its procedure, the display mode, the message pump and the running test.
 #include "app/app_shell.h"
 
+#include "app/app_render.h"
 #include "app/music.h"
 #include "engine/kr_error.h"
 
@@ -125,6 +126,7 @@ int APP_IsRunning(int reset) {
   int volume = APP_FadeVolume(MUSIC_GetFraction());
   if (volume >= 0) MUSIC_SetVolume(volume);
   if (!APP_PumpMessages()) APP_shell.running = 0;
+  APP_RenderIdle();
   return APP_shell.running;
 }
 
