@@ -203,7 +203,7 @@ void APP_OptionsApply(const APP_Options& o, APP_Settings& s) {
   if (o.stretch > 0) s.stretch = 1;
   if (o.width > 0 && o.height > 0) s.width = o.width, s.height = o.height;
   // A render never opens a sound device nor shows a window of its own size.
-  if (!o.render.empty()) {
+  if (!o.render.empty() || o.renderDiscard) {
     s.outputRow = 2;
     s.fullscreen = 0;
     s.useDesktop = 0;

@@ -20,6 +20,7 @@ struct APP_Options {
   double fps = 60.0;
   double from = 0.0, to = 312.0;
   std::vector<std::string> ffmpegArgs;  // after "--"
+  int renderDiscard = 0;  // render and drop the frames (benchmarks; not on the command line)
 };
 
 enum { APP_OPTIONS_RUN = 0, APP_OPTIONS_DONE = 1, APP_OPTIONS_BAD = 2 };

@@ -23,9 +23,6 @@ using Clock = std::chrono::steady_clock;
 
 // The timer's value when the music starts; any value does, the show only sees differences.
 constexpr DWORD kOrigin = 1000;
-// Running tests in a row without a frame before the show counts as waiting: a loop that ends
-// and the next that starts call it twice between two frames.
-constexpr int kIdleCalls = 3;
 
 struct Render {
   int open = 0, started = 0, stopped = 0, failed = 0;
@@ -33,7 +30,7 @@ struct Render {
   long long fromMs = 0;
   long total = 0;  // frames the range holds
   long next = 0;   // the video frame the show draws now
-  int idle = 0;
+  const void* idleCaller = nullptr;  // where the running test was last called from without a frame since
   int pending = 0;  // a frame's read-back was started and not yet written
   int width = 0, height = 0;
   std::vector<std::uint8_t> last;  // the last frame written, RGB from the top; black at first
@@ -88,7 +85,7 @@ void advance() {
 
 void frame_ended(void) {
   if (!g.started) return;
-  g.idle = 0;
+  g.idleCaller = nullptr;
   if (g.stopped) return;
   // The read-back of this frame starts now; the previous one's is ready.
   if (GFX_ogl.offscreen) {
@@ -118,7 +115,7 @@ int APP_RenderOpen(const APP_Options& o, int width, int height) {
   if (PL_ResolvePath(MUSIC_FILE, sound, sizeof sound) && access(sound, R_OK) == 0) spec.soundtrack = sound;
   else if (APP_VideoKindOf(o.render) == APP_VIDEO_FFMPEG)
     std::fprintf(stderr, "velmar: the soundtrack %s is missing; the video will have no sound\n", sound);
-  if (!APP_VideoOpen(g.out, o.render, spec)) return 0;
+  if (!APP_VideoOpen(g.out, o.renderDiscard ? std::string() : o.render, spec)) return 0;
 
   PL_TimerSetManual(1, kOrigin);
   std::signal(SIGINT, on_interrupt);
@@ -136,9 +133,13 @@ void APP_RenderStart(void) {
   GFX_FrameObserverAdd(frame_ended);
 }
 
-void APP_RenderIdle(void) {
+void APP_RenderIdle(const void* caller) {
   if (!g.started) return;
-  if (++g.idle < kIdleCalls) return;
+  // Loops that end at once (the sections a late start skips) each call from their own place;
+  // only the same loop coming round again without a frame is waiting.
+  const bool waiting = caller == g.idleCaller;
+  g.idleCaller = caller;
+  if (!waiting) return;
   if (g.stopped) {
     // Whatever the show still waits for comes at once.
     PL_TimerSet(time_of(g.next) + 1000);

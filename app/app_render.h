@@ -13,8 +13,9 @@
 int APP_RenderOpen(const APP_Options& options, int width, int height);
 // The music has just started: frames count from here.
 void APP_RenderStart(void);
-// Called by the running test: where the show waits without drawing, time still moves on.
-void APP_RenderIdle(void);
+// Called by the running test with the address it was called from: where one loop of the
+// show passes again without drawing a frame, it waits for the clock, which then moves on.
+void APP_RenderIdle(const void* caller);
 // 1 while a render is open.
 int APP_RenderActive(void);
 // Finishes the output (what was rendered so far, after Ctrl-C too); 1 when it is complete.

@@ -35,7 +35,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int showCommand) {
 }
 
 int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int showCommand) {
-  const bool render = !o.render.empty();
+  const bool render = !o.render.empty() || o.renderDiscard;
   if (!o.dataDir.empty()) PL_SetDataDir(o.dataDir.c_str());
   if (render) PL_MessageBoxSetHandler(answer_box);
   if (!render && !o.noDialog && APP_RunSetupDialog(instance) != 1) return 0;
