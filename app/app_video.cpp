@@ -144,7 +144,8 @@ std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& s, const std::
   const std::string e = lower_extension(output);
   if (e == ".mp4" || e == ".mkv" || e == ".mov")
     a.insert(a.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-c:a", "aac", "-b:a", "192k"});
-  a.insert(a.end(), {"-pix_fmt", "yuv420p"});
+  // After Ctrl-C the sound ends with the frames made so far.
+  a.insert(a.end(), {"-pix_fmt", "yuv420p", "-shortest"});
   if (e == ".mp4" || e == ".mov") a.insert(a.end(), {"-movflags", "+faststart"});
   a.insert(a.end(), s.ffmpegArgs.begin(), s.ffmpegArgs.end());
   a.push_back(output);
