@@ -111,9 +111,9 @@ int APP_RenderOpen(const APP_Options& o, int width, int height) {
   g.last.assign(std::size_t(width) * height * 3, 0);
 
   APP_VideoSpec spec{width, height, o.fps, o.from, o.to, "", o.ffmpegArgs};
-  char sound[4096];
+  char sound[4096] = "";
   if (PL_ResolvePath(MUSIC_FILE, sound, sizeof sound) && access(sound, R_OK) == 0) spec.soundtrack = sound;
-  else if (APP_VideoKindOf(o.render) == APP_VIDEO_FFMPEG)
+  else if (!o.renderDiscard && APP_VideoKindOf(o.render) == APP_VIDEO_FFMPEG)
     std::fprintf(stderr, "velmar: the soundtrack %s is missing; the video will have no sound\n", sound);
   if (!APP_VideoOpen(g.out, o.renderDiscard ? std::string() : o.render, spec)) return 0;
 
