@@ -31,7 +31,7 @@ struct SetupDialog : ::testing::Test {
     setenv("SDL_AUDIODRIVER", "dummy", 1);  // the default output's drivers, the same everywhere
     PL_MessageBoxSetHandler(record_box);
     g_boxes.clear();
-    APP_shell.settings = APP_Settings{-9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9};
+    APP_shell.settings = APP_Settings{-9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9};
   }
   void TearDown() override {
     PL_MessageBoxSetHandler(nullptr);
@@ -106,7 +106,8 @@ TEST_F(SetupDialog, StartTakesEveryChoice) {
               EXPECT_TRUE(PL_DialogClick(d, APP_IDC_START));
             }),
             1);
-  const APP_Settings expected{4, 2, 1, 2, 0, 2, 1, 1, 0, 1, 0};
+  // The fields beyond the dialog are left as they were.
+  const APP_Settings expected{4, 2, 1, 2, 0, 2, 1, 1, 0, 1, 0, -9, -9, -9, -9};
   EXPECT_EQ(std::memcmp(&APP_shell.settings, &expected, sizeof expected), 0);
 }
 
