@@ -78,14 +78,6 @@ void finish(MKC_Canvas& c, const char* caption, float baseline, MKC_Colour colou
   MKC_Grain(c, 0.012f, seed);
 }
 
-// Clip pictures lie bottom row first, so an overlay meant to look upright is stored upside
-// down.
-void flip_overlay(MKC_Art& a) {
-  MKC_FlipRows(a.colour);
-  for (int y = 0; y < a.alpha.height / 2; y++)
-    for (int x = 0; x < a.alpha.width; x++) std::swap(a.alpha.at(x, y), a.alpha.at(x, a.alpha.height - 1 - y));
-}
-
 MKC_Canvas dusk_sky(int w, int h, float horizon) {
   MKC_Canvas c(w, h);
   MKC_GradientY(c, {{0.0f, kInk},
@@ -254,13 +246,11 @@ MKC_Art MKC_PictureVideoFrameDj(void) {
   MKC_ShadeMask(dot, 260, 20, 290, 40,
                 [&](float x, float y, float& v) { v = MKC_Cover(MKC_SdCircle(x, y, 272, 29, 4)); });
   paint_layer(a, dot, kCoral, kRose, 20, 40);
-  flip_overlay(a);
   return a;
 }
 
 MKC_Art MKC_PictureVideoFrameScroll(void) {
-  // The scroll clip's overlay: letterbox bars with a title and thin rules, stored upside down
-  // like the other overlay.
+  // The scroll clip's overlay: letterbox bars with a title and thin rules.
   MKC_Art a = alpha_art(320, 240, kInk);
   MKC_Mask bars(320, 240);
   MKC_ShadeMask(bars, 0, 0, 320, 240, [&](float, float y, float& v) {
@@ -278,7 +268,6 @@ MKC_Art MKC_PictureVideoFrameScroll(void) {
   MKC_TextStyle foot{7, 1.0f, 4.0f};
   MKC_TextDrawCentred(rules, "scroll one", 160, 230, foot);
   paint_layer(a, rules, kIce, kTeal, 0, 240);
-  flip_overlay(a);
   return a;
 }
 

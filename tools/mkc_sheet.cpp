@@ -153,7 +153,6 @@ bool MKC_WriteSheet(const char* out_png, const char* dataDir) {
       std::string alpha = e.alphaPath.substr(e.alphaPath.rfind('/') + 1);
       note = "+ " + alpha.substr(0, alpha.size() - 4);
     }
-    if (e.path.find("videofaen") != std::string::npos) note += ", upside down";
     label(sheet, e.path, float(s.x), float(s.y + s.h + 12));
     if (!note.empty()) label(sheet, note, float(s.x), float(s.y + s.h + 24));
   }

@@ -95,7 +95,10 @@ bool write_scenes(const fs::path& data, Progress& progress) {
 }
 
 // Renders every clip's frames into ffmpeg (MPEG-4 Visual simple profile, fixed quantiser, no
-// B-frames, bit-exact) and packs the stream with clppack.
+// B-frames, bit-exact) and packs the stream with clppack. The frames are stored upside down:
+// the player's picture lies bottom row first and lands on texture row 0, which the screen
+// draws show at the top, so a clip encoded this way, and its overlays stored upright, look
+// upright on screen.
 bool write_clips(const fs::path& data, const fs::path& work, Progress& progress) {
   fs::create_directories(data / "video");
   const std::string clppack = MKC_Tool("clppack");
@@ -112,6 +115,7 @@ bool write_clips(const fs::path& data, const fs::path& work, Progress& progress)
         "-s",           std::to_string(MKC_CLIP_WIDTH) + "x" + std::to_string(MKC_CLIP_HEIGHT),
         "-r",           std::to_string(MKC_CLIP_RATE),
         "-i",           "pipe:0",
+        "-vf",          "vflip",
         "-c:v",         "mpeg4",
         "-q:v",         "3",
         "-g",           "50",
