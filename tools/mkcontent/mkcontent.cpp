@@ -16,6 +16,7 @@
 #include "tools/common/tool_png.h"
 #include "tools/mkcontent/mkc_clips.h"
 #include "tools/mkcontent/mkc_content.h"
+#include "tools/mkcontent/mkc_icon.h"
 #include "tools/mkcontent/mkc_music.h"
 #include "tools/mkcontent/mkc_process.h"
 #include "tools/mkcontent/mkc_scenes.h"
@@ -29,7 +30,8 @@ void usage() {
   std::fprintf(stderr,
                "usage: mkcontent OUTDIR                 write the content pack into OUTDIR/data\n"
                "       mkcontent --sheet OUT.png DATADIR  a contact sheet of a pack's pictures and clips\n"
-               "       mkcontent --png DIR [NAME]       the pictures and textures as PNG, drawn afresh\n");
+               "       mkcontent --png DIR [NAME]       the pictures and textures as PNG, drawn afresh\n"
+               "       mkcontent --icon OUT.png         the program's 128 x 128 desktop icon\n");
 }
 
 int fail(const std::string& what) {
@@ -210,6 +212,12 @@ int write_previews(const std::string& dir, const char* filter) {
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--png") == 0) return write_previews(argv[2], argc > 3 ? argv[3] : nullptr);
+  if (argc == 3 && std::strcmp(argv[1], "--icon") == 0) {
+    MKC_Canvas icon = MKC_DrawIcon(128);
+    if (!TOOL_PngWrite(argv[2], MKC_ToBytes(icon).data(), icon.width, icon.height))
+      return fail(std::string("cannot write ") + argv[2]);
+    return 0;
+  }
   if (argc == 4 && std::strcmp(argv[1], "--sheet") == 0) return MKC_WriteSheet(argv[2], argv[3]) ? 0 : 1;
   if (argc == 2 && argv[1][0] != '-') return generate(argv[1]);
   usage();
