@@ -49,10 +49,14 @@ struct APP_Settings {
   std::int32_t dynamicShadows;
   std::int32_t preload;
   std::int32_t loop;
+  // Beyond the dialog (set only from the command line).
+  std::int32_t width, height;  // a size of any shape instead of the resolution row; 0: the row's
+  std::int32_t vsync;          // 1: one frame per display refresh
+  std::int32_t stretch;        // 1: fill a drawable of any shape; 0: the largest centred 4:3 part
 };
 
 // What Start gives when nothing was touched.
-inline constexpr APP_Settings APP_SETTINGS_DEFAULT{2, 0, 0, 0, 0, 0, 1, 0, 1, 1, 0};
+inline constexpr APP_Settings APP_SETTINGS_DEFAULT{2, 0, 0, 0, 0, 0, 1, 0, 1, 1, 0, 0, 0, 1, 0};
 
 // The row `row` of a choice list, or its row `fallback` where `row` is not one of its rows.
 template <std::size_t N>

@@ -28,6 +28,11 @@ inline constexpr std::int32_t APP_RANDOM_SEED = 9990;
 
 int WinMain(HINSTANCE instance, HINSTANCE previous, char* commandLine, int showCommand);
 
+struct APP_Options;
+// The main flow for a command line; `driver` null is the OpenGL driver (benchmarks pass
+// another). Returns the exit status: 0, or 1 when a render failed.
+int APP_Run(const APP_Options& options, GFX_Driver* driver, HINSTANCE instance = nullptr, int showCommand = SW_SHOWNORMAL);
+
 // Shows the setup dialog and fills APP_shell.settings; 1 when the viewer pressed Start.
 int APP_RunSetupDialog(HINSTANCE instance);
 

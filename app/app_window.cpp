@@ -1,6 +1,7 @@
 // The main window, its procedure, the display mode, the message pump and the running test.
 #include "app/app_shell.h"
 
+#include "app/app_render.h"
 #include "app/music.h"
 #include "engine/kr_error.h"
 
@@ -46,6 +47,10 @@ int APP_SetDisplayMode(void) {
     APP_shell.displayWidth = std::int32_t(desktop.dmPelsWidth);
     APP_shell.displayHeight = std::int32_t(desktop.dmPelsHeight);
     APP_shell.colourBits = std::int32_t(desktop.dmBitsPerPel);
+  } else if (s.width > 0 && s.height > 0) {
+    APP_shell.displayWidth = s.width;
+    APP_shell.displayHeight = s.height;
+    APP_shell.colourBits = APP_FRAMEBUFFERS[row_or_default(s.framebufferRow, APP_FRAMEBUFFERS.size(), 0)].value1;
   } else {
     // The dialog only ever hands out rows of its tables; a bad row still must not index past them.
     const APP_OptionRow& res = APP_RESOLUTIONS[row_or_default(s.resolutionRow, APP_RESOLUTIONS.size(), 2)];
@@ -121,6 +126,7 @@ int APP_IsRunning(int reset) {
   int volume = APP_FadeVolume(MUSIC_GetFraction());
   if (volume >= 0) MUSIC_SetVolume(volume);
   if (!APP_PumpMessages()) APP_shell.running = 0;
+  APP_RenderIdle(__builtin_return_address(0));
   return APP_shell.running;
 }
 

@@ -12,6 +12,7 @@ namespace {
 FSOUND_STREAM* g_stream = nullptr;
 int g_channel = -1;
 DWORD g_origin = 0;
+DWORD g_startMs = 0;  // the clock's reading at MUSIC_Play
 
 constexpr int kChannels = 16;
 constexpr unsigned int kStreamMode = FSOUND_LOOP_OFF | FSOUND_8BITS | FSOUND_MONO;  // 41
@@ -61,7 +62,10 @@ int MUSIC_Init(void) {
   return 1;
 }
 
+void MUSIC_SetStart(float seconds) { g_startMs = seconds > 0.0f ? DWORD(double(seconds) * 1000.0 + 0.5) : 0; }
+
 int MUSIC_Play(void) {
+  if (g_startMs) FSOUND_Stream_SetTime(g_stream, int(g_startMs));
   g_channel = FSOUND_Stream_Play(FSOUND_FREE, g_stream);
   if (g_channel == -1) {
     MessageBoxA(APP_shell.window, "stream play failed", "das", MB_OK);
@@ -69,7 +73,8 @@ int MUSIC_Play(void) {
     g_stream = nullptr;  // closing the library freed it
     return 0;
   }
-  g_origin = timeGetTime();
+  // A late start counts the clock as if the track had played from its beginning.
+  g_origin = timeGetTime() - g_startMs;
   return 1;
 }
 

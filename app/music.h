@@ -7,6 +7,8 @@ int MUSIC_Init(void);
 int MUSIC_Play(void);
 int MUSIC_StreamClose(void);
 int MUSIC_Close(void);
+// Where MUSIC_Play starts the track and the clock, in seconds (0 unless set); call before it.
+void MUSIC_SetStart(float seconds);
 float MUSIC_GetTime(void);
 float MUSIC_GetFraction(void);
 // Sets the playing channel's volume (0..255); used by the end-of-track fade.

@@ -95,6 +95,14 @@ KR_Plane* GFX_GetFrustum(void);
 // The six planes of a perspective for a width x height mode, as GFX_SetPerspective sets them.
 int GFX_FrustumCompute(KR_Plane planes[6], float fov, float nearPlane, float farPlane, int width, int height);
 
+// A rectangle of the drawable in GL window coordinates (origin bottom-left).
+struct GFX_Rect {
+  int x, y, width, height;
+};
+// Where the show draws on a width x height drawable: the largest centred 4:3 rectangle, the
+// rest black bars; with `stretch` the whole drawable.
+GFX_Rect GFX_AspectRect(int width, int height, int stretch);
+
 // Frame.
 void GFX_BeginFrame(void);
 float GFX_FrameTime(void);

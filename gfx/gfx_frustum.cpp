@@ -53,3 +53,15 @@ int GFX_MeshOutsideFrustum(const KR_Mesh* mesh, int* outMask) {
   if (outMask) *outMask = any;
   return all != 0;
 }
+
+GFX_Rect GFX_AspectRect(int width, int height, int stretch) {
+  if (stretch || width <= 0 || height <= 0) return GFX_Rect{0, 0, width, height};
+  // Wide arithmetic: 4 * height may not fit for absurd sizes.
+  const long long w = width, h = height;
+  if (w * 3 > h * 4) {
+    const int vw = int(h * 4 / 3);
+    return GFX_Rect{(width - vw) / 2, 0, vw, height};
+  }
+  const int vh = int(w * 3 / 4);
+  return GFX_Rect{0, (height - vh) / 2, width, vh};
+}

@@ -46,6 +46,9 @@ GFX_OglState GFX_ogl = {
     .multiTexCoord4f = nullptr,
     .renderTarget = 0,
     .bindCount = 0,
+    .stretch = 0,
+    .view = {0, 0, 1, 1},
+    .offscreen = 0,
 };
 
 // The drawing slots start as the variants for the initial state: per-vertex colours, no texturing.
@@ -139,6 +142,7 @@ int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int ste
   glLoadIdentity();
 
   GFX_OglDefaultState();
+  GFX_OglViewUpdate();
 
   GFX_ogl.activeTexture = reinterpret_cast<PFNGLACTIVETEXTUREARBPROC>(wglGetProcAddress("glActiveTextureARB"));
   GFX_ogl.multiTexCoord1f =
@@ -219,7 +223,7 @@ int GFX_OglPerspective(float fov, float nearPlane, float farPlane) {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   // The vertical angle is the horizontal one scaled by the aspect ratio, as the frustum is.
-  double w = GFX_ogl.modeWidth, h = GFX_ogl.modeHeight;
+  double w = GFX_ogl.view.width, h = GFX_ogl.view.height;
   GFX_OglGluPerspective(double(fov) * h / w, w / h, nearPlane, farPlane);
   GFX_ogl.lastFov = fov;
   GFX_ogl.lastNear = nearPlane;
@@ -236,7 +240,9 @@ int GFX_OglBeginFrame(void) {
 }
 
 int GFX_OglEndFrame(GFX_Driver*) {
-  SwapBuffers(GFX_ogl.dc);
+  GFX_OglPaintBars();
+  // An offscreen frame is read back by its caller, never shown.
+  if (!GFX_ogl.offscreen) SwapBuffers(GFX_ogl.dc);
   return 1;
 }
 

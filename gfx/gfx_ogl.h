@@ -39,6 +39,11 @@ struct GFX_OglState {
   PFNGLMULTITEXCOORD4FARBPROC multiTexCoord4f;
   GLuint renderTarget;
   std::uint32_t bindCount;  // glBindTexture calls the driver issued; for tests and statistics
+  // Where the show draws: the 4:3 part of the drawable (all of it when `stretch`). The
+  // viewport, the scissor bands and the render target's captures all lie inside it.
+  std::int32_t stretch;  // set before the mode
+  GFX_Rect view;
+  GLuint offscreen;  // framebuffer object drawn into instead of the window; 0 for none
 };
 
 extern GFX_OglState GFX_ogl;
@@ -69,6 +74,22 @@ int GFX_OglDisable(int code);
 int GFX_OglSet(int target, int kind, const void* params);
 // Chooses draw_poly and quad_vertices for the colour and texturing flags.
 void GFX_OglReselect(void);
+
+// Recomputes the view of the current drawable (modeWidth x modeHeight) and loads its viewport
+// and projection.
+void GFX_OglViewUpdate(void);
+// Paints everything outside the view black; the frame end calls it.
+void GFX_OglPaintBars(void);
+
+// Offscreen drawing: from now on frames are drawn into a framebuffer of width x height
+// (mode and view follow it) and never shown. 1 on success.
+int GFX_OglOffscreenCreate(int width, int height);
+// Starts reading back the frame just drawn and returns the one before it, or null when there
+// is none: width x height RGBA pixels, rows from the bottom, valid until the next call.
+const std::uint8_t* GFX_OglOffscreenRead(void);
+// Waits for the frame whose read was started last and returns it (null when none).
+const std::uint8_t* GFX_OglOffscreenFlush(void);
+void GFX_OglOffscreenRelease(void);
 
 // The polygon drawing variants, by colour source and texturing, and their quad counterparts.
 int GFX_OglDrawPolyConstantTextured(KR_MeshPoly* poly);

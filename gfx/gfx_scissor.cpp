@@ -1,5 +1,6 @@
 // Scissor bands: boxes given in rows and pixels of the 640x480 virtual screen, scaled to the
-// mode size in integer arithmetic and handed to GL in window coordinates (origin bottom-left).
+// view (the part of the drawable the show draws in) in integer arithmetic and handed to GL in
+// window coordinates (origin bottom-left).
 #include <GL/gl.h>
 
 #include <cstdint>
@@ -24,7 +25,7 @@ int scale(std::int64_t v, int mode, int virtualSize) {
 // A box with a negative size would be refused by GL and leave the previous box in force; it
 // is empty instead.
 int scissor(int x, int y, int w, int h) {
-  glScissor(x, y, w < 0 ? 0 : w, h < 0 ? 0 : h);
+  glScissor(GFX_ogl.view.x + x, GFX_ogl.view.y + y, w < 0 ? 0 : w, h < 0 ? 0 : h);
   glEnable(GL_SCISSOR_TEST);
   return 1;
 }
@@ -32,31 +33,32 @@ int scissor(int x, int y, int w, int h) {
 }  // namespace
 
 int GFX_ScissorCutTop(int n) {
-  const int W = GFX_ogl.modeWidth, H = GFX_ogl.modeHeight;
+  const int W = GFX_ogl.view.width, H = GFX_ogl.view.height;
   return scissor(0, 0, W, H - clamp_rows(n) * H / kRows);
 }
 
 int GFX_ScissorTopRows(int n) {
-  const int W = GFX_ogl.modeWidth, H = GFX_ogl.modeHeight;
+  const int W = GFX_ogl.view.width, H = GFX_ogl.view.height;
   const int b = clamp_rows(n) * H / kRows;
   return scissor(0, H - b, W, b);
 }
 
-int GFX_ScissorBottomHalf(void) { return scissor(0, 0, GFX_ogl.modeWidth, GFX_ogl.modeHeight / 2); }
+int GFX_ScissorBottomHalf(void) { return scissor(0, 0, GFX_ogl.view.width, GFX_ogl.view.height / 2); }
 
 int GFX_ScissorTopHalf(void) {
-  const int H = GFX_ogl.modeHeight;
-  return scissor(0, H / 2, GFX_ogl.modeWidth, H / 2);
+  const int H = GFX_ogl.view.height;
+  return scissor(0, H / 2, GFX_ogl.view.width, H / 2);
 }
 
 int GFX_ScissorRect(int x, int y, int w, int h) {
-  const int W = GFX_ogl.modeWidth, H = GFX_ogl.modeHeight;
+  const int W = GFX_ogl.view.width, H = GFX_ogl.view.height;
   const int bottom = scale(std::int64_t(H) - scale(y, H, kRows) - scale(h, H, kRows), 1, 1);
   return scissor(scale(x, W, kColumns), bottom, scale(w, W, kColumns), scale(h, H, kRows));
 }
 
 int GFX_ScissorOff(void) {
-  glScissor(0, 0, GFX_ogl.modeWidth, GFX_ogl.modeHeight);
+  const GFX_Rect& v = GFX_ogl.view;
+  glScissor(v.x, v.y, v.width, v.height);
   glDisable(GL_SCISSOR_TEST);
   return 1;
 }

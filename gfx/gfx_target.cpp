@@ -38,8 +38,13 @@ int have_target(const char* function) {
 // skipped as redundant.
 void bind_target() { GFX_OglBindRaw(GFX_ogl.renderTarget); }
 
+// The 256x256 viewport sits at the view's bottom-left corner, so that it stays inside the
+// part of the drawable the show draws in.
+void target_viewport() { glViewport(GFX_ogl.view.x, GFX_ogl.view.y, kTargetSize, kTargetSize); }
+void full_viewport() { glViewport(GFX_ogl.view.x, GFX_ogl.view.y, GFX_ogl.view.width, GFX_ogl.view.height); }
+
 void copy_viewport_into_target() {
-  glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, kTargetSize, kTargetSize);
+  glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GFX_ogl.view.x, GFX_ogl.view.y, kTargetSize, kTargetSize);
 }
 
 // Screen projection, no depth test or writes, no culling, the target bound and textured;
@@ -114,14 +119,14 @@ int feedback(const char* function, float alpha, Coords coords) {
   const double time = double(timeGetTime());
   const float colour[4] = {1.0f, 1.0f, 1.0f, alpha};
   begin_target(1, 4);
-  glViewport(0, 0, kTargetSize, kTargetSize);
+  target_viewport();
   for (int i = 0; i < 15; i++) {
     const float b = float(std::sin(double(i)) * 0.002 + std::sin(time / 700.0) * 0.025 + 0.025);
     pass(kGlScreen, coords(b), colour);
     copy_viewport_into_target();
   }
   end_target(1);
-  glViewport(0, 0, GFX_ogl.modeWidth, GFX_ogl.modeHeight);
+  full_viewport();
   return GFX_TargetDraw();
 }
 
@@ -129,7 +134,7 @@ int feedback(const char* function, float alpha, Coords coords) {
 
 int GFX_TargetBegin(void) {
   if (!have_target("GFX_TargetBegin")) return 0;
-  glViewport(0, 0, kTargetSize, kTargetSize);
+  target_viewport();
   return 1;
 }
 
@@ -138,7 +143,7 @@ int GFX_TargetCapture(void) {
   GFX_Enable(GFX_TEXTURE);
   bind_target();
   copy_viewport_into_target();
-  glViewport(0, 0, GFX_ogl.modeWidth, GFX_ogl.modeHeight);
+  full_viewport();
   return 1;
 }
 

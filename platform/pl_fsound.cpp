@@ -27,6 +27,7 @@ struct FSOUND_STREAM {
   std::vector<unsigned char> decoded;  // one decode call's worth
   int channel = -1;                    // -1 until played
   DWORD started = 0;                   // timer value at play (no-sound output)
+  long long startFrame = 0;            // where play begins, in frames at `rate`
   int eof = 0;                         // decoder exhausted (audio thread)
   std::atomic<int> finished{0};        // everything decoded has been handed to the device
   std::atomic<long long> deviceFrames{0};
@@ -323,7 +324,8 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
   g.channels[channel].stream = stream;
   g.channels[channel].volume = 255;
   stream->channel = channel;
-  stream->started = timeGetTime();
+  stream->started = timeGetTime() - DWORD(stream->startFrame * 1000 / stream->rate);
+  stream->deviceFrames = g.device ? stream->startFrame * g.granted.freq / stream->rate : 0;
   if (g.device) SDL_UnlockAudioDevice(g.device);
   return channel;
 }
@@ -335,6 +337,16 @@ BOOL FSOUND_Stream_Close(FSOUND_STREAM* stream) {
   if (g.device) SDL_UnlockAudioDevice(g.device);
   g.streams.erase(std::find(g.streams.begin(), g.streams.end(), stream));
   free_stream(stream);
+  return TRUE;
+}
+
+BOOL FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int milliseconds) {
+  if (!known_stream(stream) || milliseconds < 0) return fail(FMOD_ERR_INVALID_PARAM);
+  if (stream->channel != -1) return fail(FMOD_ERR_PLAY);
+  long long frame = std::min<long long>((long long)milliseconds * stream->rate / 1000, stream->length);
+  // The decoder is only read once the stream plays, so seeking it now is safe.
+  if (mpg123_seek(stream->mh, off_t(frame), SEEK_SET) < 0) return fail(FMOD_ERR_FILE_BAD);
+  stream->startFrame = frame;
   return TRUE;
 }
 

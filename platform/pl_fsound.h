@@ -68,6 +68,9 @@ FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* name, unsigned int mode, int s
 int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream);
 // Stops and frees the stream. A null or unknown stream is ignored (FALSE).
 BOOL FSOUND_Stream_Close(FSOUND_STREAM* stream);
+// Before the stream plays: where it will start, in milliseconds from its beginning (clamped
+// to its length). FALSE once it played.
+BOOL FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int milliseconds);
 unsigned int FSOUND_Stream_GetPosition(FSOUND_STREAM* stream);
 int FSOUND_Stream_GetLength(FSOUND_STREAM* stream);
 

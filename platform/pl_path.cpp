@@ -13,6 +13,8 @@
 
 namespace {
 
+std::string g_dataDir;  // empty: "data" in the current directory
+
 bool exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
@@ -35,11 +37,19 @@ bool match_component(const std::string& dir, const std::string& name, std::strin
 
 }  // namespace
 
+void PL_SetDataDir(const char* dir) {
+  g_dataDir = dir ? dir : "";
+  while (g_dataDir.size() > 1 && g_dataDir.back() == '/') g_dataDir.pop_back();
+}
+
 int PL_ResolvePath(const char* name, char* out, std::size_t outSize) {
   if (!name || !out || outSize == 0) return 0;
   std::string path(name);
   for (char& c : path)
     if (c == '\\') c = '/';
+  // The content folder may live elsewhere; its own name is then taken as it stands.
+  if (!g_dataDir.empty() && path.size() > 5 && strncasecmp(path.c_str(), "data/", 5) == 0)
+    path = g_dataDir + path.substr(4);
 
   std::string result;
   std::size_t i = 0;

@@ -14,6 +14,11 @@
 // the result fits into `out`, else 0.
 int PL_ResolvePath(const char* name, char* out, std::size_t outSize);
 
+// The folder that stands for "data" at the start of a system path ("data\\music\\x.mp3");
+// null or empty restores the default, the "data" folder of the current directory. Names
+// that do not start with "data\\" or "data/" are not affected.
+void PL_SetDataDir(const char* dir);
+
 // fopen through the resolver. The text flag 't' of a Windows mode string is accepted.
 std::FILE* PL_Fopen(const char* name, const char* mode);
 

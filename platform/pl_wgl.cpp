@@ -4,6 +4,8 @@
 #include "platform/pl_internal.h"
 #include "platform/pl_platform.h"
 
+#include <cstring>
+
 namespace {
 
 void colour_sizes(int bits, int& r, int& g, int& b) {
@@ -96,8 +98,14 @@ BOOL wglDeleteContext(HGLRC context) {
   return TRUE;
 }
 
+namespace {
+// WGL_EXT_swap_control on the current context: 1 waits for the display refresh, 0 does not.
+BOOL swap_interval(int interval) { return SDL_GL_SetSwapInterval(interval) == 0; }
+}  // namespace
+
 FARPROC wglGetProcAddress(const char* name) {
   if (!name) return nullptr;
+  if (std::strcmp(name, "wglSwapIntervalEXT") == 0) return reinterpret_cast<FARPROC>(&swap_interval);
   return reinterpret_cast<FARPROC>(SDL_GL_GetProcAddress(name));
 }
 

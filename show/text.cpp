@@ -132,16 +132,22 @@ TEXT_Font* TEXT_FontCreate(const char* colourFile, const char* alphaFile) {
              alphaFile ? alphaFile : "(null)");
     return nullptr;
   }
-  auto* font = static_cast<TEXT_Font*>(KR_Malloc(sizeof(TEXT_Font), "font create"));
-  if (!font) {
-    IMG_ImageDelete(sheet);
+  TEXT_Font* font = TEXT_FontFromSheet(sheet);
+  IMG_ImageDelete(sheet);
+  return font;
+}
+
+TEXT_Font* TEXT_FontFromSheet(const IMG_Image* sheet) {
+  if (!sheet || !sheet->data || sheet->format != IMG_RGBA) {
+    KR_Error("TEXT_FontFromSheet - no RGBA sheet");
     return nullptr;
   }
+  auto* font = static_cast<TEXT_Font*>(KR_Malloc(sizeof(TEXT_Font), "font create"));
+  if (!font) return nullptr;
   std::memset(font, 0, sizeof *font);
   font->count = 1;
   cut_glyphs(font, sheet);
   font->glyphs[0] = blank_glyph(sheet->height);
-  IMG_ImageDelete(sheet);
   if (!font->glyphs[0]) {
     KR_Error("TEXT_FontCreate - cannot make the blank glyph");
     TEXT_FontDelete(font);

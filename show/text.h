@@ -6,6 +6,7 @@
 #include <cstdint>
 
 struct GFX_Picture;
+struct IMG_Image;
 
 // Glyph 0 is the 20-pixel blank every unknown character draws as.
 constexpr int TEXT_MAX_GLYPHS = 256;
@@ -23,6 +24,9 @@ struct TEXT_Font {
 // A character whose glyph the sheet does not hold also draws as the blank. Null (with a
 // report) when the two images cannot be combined.
 TEXT_Font* TEXT_FontCreate(const char* colourFile, const char* alphaFile);
+// The same from a sheet already combined (RGBA, alpha from the grey file); the sheet is not
+// kept. Null (with a report) for a missing or non-RGBA sheet.
+TEXT_Font* TEXT_FontFromSheet(const IMG_Image* sheet);
 // Frees the font with its pictures (tools and tests; the show keeps its font).
 int TEXT_FontDelete(TEXT_Font* font);
 

@@ -21,6 +21,12 @@ namespace {
 constexpr int kInvertPixels = 512 * 512;
 std::uint32_t g_inverted[kInvertPixels];
 
+VIDEO_OpenObserver g_openObserver = nullptr;
+
+void NoteOpen(const VIDEO_Player* player, const char* path) {
+  if (g_openObserver) g_openObserver(player, path);
+}
+
 bool Playing(const VIDEO_Player* player) { return player && player->stream; }
 
 // A fresh stream's pictures are all new to the player.
@@ -48,9 +54,7 @@ bool Fetch(HMODULE library, const char* libraryName, const char* name, F* out) {
   return *out != nullptr;
 }
 
-}  // namespace
-
-VIDEO_Player* VIDEO_StreamLoad(const char* path, const char* libraryName) {
+VIDEO_Player* StreamLoad(const char* path, const char* libraryName) {
   auto* p = static_cast<VIDEO_Player*>(KR_Malloc(sizeof(VIDEO_Player), "VIDEO_StreamLoad - p"));
   if (!p) return nullptr;
   std::memset(p, 0, sizeof *p);
@@ -73,7 +77,18 @@ VIDEO_Player* VIDEO_StreamLoad(const char* path, const char* libraryName) {
   return p;
 }
 
+}  // namespace
+
+VIDEO_Player* VIDEO_StreamLoad(const char* path, const char* libraryName) {
+  VIDEO_Player* p = StreamLoad(path, libraryName);
+  NoteOpen(p, path);
+  return p;
+}
+
+void VIDEO_OpenObserverSet(VIDEO_OpenObserver observer) { g_openObserver = observer; }
+
 void VIDEO_StreamOpen(VIDEO_Player* player, const char* path) {
+  NoteOpen(player, path);
   if (!player) return;
   // The copy's one decoder is free again only once the old stream is gone.
   player->deleteStream(player->stream);

@@ -62,3 +62,9 @@ int VIDEO_TextureInvert(VIDEO_Player* player, GFX_Material* material);
 void VIDEO_StreamFree(VIDEO_Player* player);
 // Frees player 1 and player 2 where present. Returns 1.
 int VIDEO_Shutdown(void);
+
+// Called with the player and the path at the start of every VIDEO_StreamOpen (the player may
+// be null) and with the new player (null where none could be bound) at the end of every
+// VIDEO_StreamLoad. Tests follow the show's clip opens this way. Null removes it.
+typedef void (*VIDEO_OpenObserver)(const VIDEO_Player* player, const char* path);
+void VIDEO_OpenObserverSet(VIDEO_OpenObserver observer);

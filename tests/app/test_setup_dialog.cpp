@@ -31,7 +31,7 @@ struct SetupDialog : ::testing::Test {
     setenv("SDL_AUDIODRIVER", "dummy", 1);  // the default output's drivers, the same everywhere
     PL_MessageBoxSetHandler(record_box);
     g_boxes.clear();
-    APP_shell.settings = APP_Settings{-9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9};
+    APP_shell.settings = APP_Settings{-9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9, -9};
   }
   void TearDown() override {
     PL_MessageBoxSetHandler(nullptr);

@@ -210,3 +210,28 @@ TEST_F(GfxOutside, MeshBoxes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The show's part of a drawable: the largest centred 4:3 rectangle, or all of it stretched.
+TEST(AspectRect, LargestCentredFourByThree) {
+  struct Case {
+    int w, h, stretch;
+    GFX_Rect want;
+  };
+  const Case cases[] = {
+      {1920, 1080, 0, {240, 0, 1440, 1080}},
+      {1280, 1024, 0, {0, 32, 1280, 960}},
+      {640, 480, 0, {0, 0, 640, 480}},
+      {1920, 1080, 1, {0, 0, 1920, 1080}},
+  };
+  for (const Case& c : cases) {
+    const GFX_Rect r = GFX_AspectRect(c.w, c.h, c.stretch);
+    EXPECT_EQ(r.x, c.want.x) << c.w << "x" << c.h;
+    EXPECT_EQ(r.y, c.want.y) << c.w << "x" << c.h;
+    EXPECT_EQ(r.width, c.want.width) << c.w << "x" << c.h;
+    EXPECT_EQ(r.height, c.want.height) << c.w << "x" << c.h;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,211 @@
+// The command-line parser. Every option is checked in full before anything starts, so a bad
+// one costs nothing but its error line.
+#include "app/app_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velmar [--no-dialog [--windowed | --fullscreen] [--size WxH] [--desktop] [--no-sound]\n"
+    "              [--no-shadows] [--vsync on|off]] [--stretch] [--start SECONDS] [--data DIR] [--stats]\n"
+    "       velmar --render OUT [--fps F] [--size WxH] [--from S] [--to S] [--no-shadows] [--stretch]\n"
+    "              [--data DIR] [--stats] [-- FFMPEG-ARGS...]\n"
+    "       velmar --help | --version\n";
+
+constexpr const char* kHelp =
+    "Velmar, a real-time show by KVT.\n"
+    "\n"
+    "usage: velmar [OPTIONS]\n"
+    "       velmar --render OUT [RENDER OPTIONS] [-- FFMPEG-ARGS...]\n"
+    "\n"
+    "Without options the setup dialog comes first, then the show.\n"
+    "\n"
+    "Live options:\n"
+    "  --no-dialog        start at once with the dialog's defaults, changed by these:\n"
+    "    --windowed       in a window\n"
+    "    --fullscreen     full screen (the default)\n"
+    "    --size WxH       a drawing size of any shape (default 640x480)\n"
+    "    --desktop        full screen in the desktop's own mode\n"
+    "    --no-sound       the \"No Sound\" output (the show keeps its timing)\n"
+    "    --no-shadows     dynamic shadows off (Enter still toggles them)\n"
+    "    --vsync on|off   one frame per display refresh, or as fast as it goes (default on)\n"
+    "  --stretch          fill a screen of any shape instead of keeping 4:3 with black bars\n"
+    "  --start SECONDS    start the music and the show at that time\n"
+    "  --data DIR         read the content from DIR instead of ./data\n"
+    "  --stats            print frame times per section on standard error at the end\n"
+    "\n"
+    "Offline rendering (no dialog, no sound device, every frame exactly on time):\n"
+    "  --render OUT       OUT.y4m: raw 4:2:0 video; an existing folder or a name ending in /:\n"
+    "                     numbered PNG files; any other name (.mkv, .mp4, .webm, ...): encoded\n"
+    "                     by ffmpeg with the soundtrack\n"
+    "  --fps F            frames per second of music time (default 60)\n"
+    "  --size WxH         frame size (default 1440x1080)\n"
+    "  --from S, --to S   the range of music time in seconds (default 0 to 312)\n"
+    "  -- ARGS...         further arguments for ffmpeg, placed before the output name\n"
+    "\n"
+    "  --help             this text\n"
+    "  --version          the version\n"
+    "\n"
+    "Examples:\n"
+    "  velmar --no-dialog --windowed --size 1280x720 --start 60\n"
+    "  velmar --render show.mkv --size 640x480 --fps 30\n";
+
+bool parse_number(const char* text, double& value) {
+  if (!text || !*text) return false;
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtod(text, &end);
+  return errno == 0 && end && *end == 0 && std::isfinite(value);
+}
+
+bool parse_size(const char* text, int& w, int& h) {
+  if (!text) return false;
+  char* end = nullptr;
+  errno = 0;
+  long a = std::strtol(text, &end, 10);
+  if (end == text || (*end != 'x' && *end != 'X')) return false;
+  const char* second = end + 1;
+  long b = std::strtol(second, &end, 10);
+  if (errno || end == second || *end || a < 16 || b < 16 || a > 16384 || b > 16384) return false;
+  w = int(a);
+  h = int(b);
+  return true;
+}
+
+struct Parser {
+  int argc;
+  const char* const* argv;
+  int i = 1;
+  std::string error;
+
+  bool fail(const std::string& text) {
+    if (error.empty()) error = text;
+    return false;
+  }
+  // The value after option argv[i]; null (with the error) when there is none.
+  const char* value() {
+    if (i + 1 >= argc) {
+      fail(std::string(argv[i]) + " needs a value");
+      return nullptr;
+    }
+    return argv[++i];
+  }
+  bool number(double& out, double low, double high) {
+    const char* name = argv[i];
+    const char* v = value();
+    if (!v) return false;
+    if (!parse_number(v, out) || out < low || out > high)
+      return fail(std::string("bad value for ") + name + ": '" + v + "'");
+    return true;
+  }
+};
+
+}  // namespace
+
+const char* APP_OptionsHelp(void) { return kHelp; }
+
+int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::string& message) {
+  APP_Options o;
+  Parser p{argc, argv, 1, {}};
+  bool sizeGiven = false, startGiven = false, renderRange = false, fpsGiven = false;
+  std::string dialogFlag;  // a dialog choice given, for the check below
+  for (; p.i < argc && p.error.empty(); p.i++) {
+    const std::string a = argv[p.i];
+    if (a == "--help") {
+      message = kHelp;
+      return APP_OPTIONS_DONE;
+    }
+    if (a == "--version") {
+      message = std::string(APP_VERSION) + "\n";
+      return APP_OPTIONS_DONE;
+    }
+    if (a == "--no-dialog") o.noDialog = 1;
+    else if (a == "--windowed" || a == "--fullscreen") o.fullscreen = a == "--fullscreen", dialogFlag = a;
+    else if (a == "--desktop") o.desktop = 1, dialogFlag = a;
+    else if (a == "--no-sound") o.noSound = 1, dialogFlag = a;
+    else if (a == "--no-shadows") o.noShadows = 1;
+    else if (a == "--stretch") o.stretch = 1;
+    else if (a == "--stats") o.stats = 1;
+    else if (a == "--vsync") {
+      const char* v = p.value();
+      if (v && std::strcmp(v, "on") == 0) o.vsync = 1;
+      else if (v && std::strcmp(v, "off") == 0) o.vsync = 0;
+      else if (v) p.fail(std::string("bad value for --vsync: '") + v + "' (on or off)");
+    } else if (a == "--size") {
+      const char* v = p.value();
+      if (v && !parse_size(v, o.width, o.height))
+        p.fail(std::string("bad value for --size: '") + v + "' (WxH, 16 to 16384 each)");
+      sizeGiven = true;
+    } else if (a == "--start") {
+      double v = 0;
+      if (p.number(v, 0.0, 312.0)) o.start = float(v);
+      startGiven = true;
+    } else if (a == "--data") {
+      const char* v = p.value();
+      if (v && !*v) p.fail("bad value for --data: an empty name");
+      else if (v) o.dataDir = v;
+    } else if (a == "--render") {
+      const char* v = p.value();
+      if (v && !*v) p.fail("bad value for --render: an empty name");
+      else if (v) o.render = v;
+    } else if (a == "--fps") {
+      p.number(o.fps, 1.0, 1000.0);
+      fpsGiven = true;
+    } else if (a == "--from") {
+      p.number(o.from, 0.0, 312.0);
+      renderRange = true;
+    } else if (a == "--to") {
+      p.number(o.to, 0.0, 312.0);
+      renderRange = true;
+    } else if (a == "--") {
+      for (p.i++; p.i < argc; p.i++) o.ffmpegArgs.emplace_back(argv[p.i]);
+      if (o.render.empty()) p.fail("'--' (arguments for ffmpeg) needs --render");
+      break;
+    } else {
+      p.fail("unknown option '" + a + "'");
+    }
+  }
+
+  if (p.error.empty()) {
+    if (!o.render.empty()) {
+      if (!dialogFlag.empty()) p.fail(dialogFlag + " does not go with --render");
+      else if (o.noDialog) p.fail("--no-dialog does not go with --render (it never shows the dialog)");
+      else if (startGiven) p.fail("--start does not go with --render (use --from)");
+      else if (o.vsync >= 0) p.fail("--vsync does not go with --render");
+      else if (!(o.from < o.to)) p.fail("--from must be before --to");
+      if (!sizeGiven) o.width = 1440, o.height = 1080;
+    } else {
+      if (renderRange || fpsGiven) p.fail("--fps, --from and --to need --render");
+      else if ((!dialogFlag.empty() || sizeGiven || o.noShadows > 0) && !o.noDialog)
+        p.fail((dialogFlag.empty() ? std::string(sizeGiven ? "--size" : "--no-shadows") : dialogFlag) +
+               " replaces a dialog choice and needs --no-dialog");
+      else if (o.desktop > 0 && o.fullscreen == 0) p.fail("--desktop needs full screen, not --windowed");
+    }
+  }
+  if (!p.error.empty()) {
+    message = "velmar: " + p.error + "\n" + kUsage;
+    return APP_OPTIONS_BAD;
+  }
+  out = o;
+  return APP_OPTIONS_RUN;
+}
+
+void APP_OptionsApply(const APP_Options& o, APP_Settings& s) {
+  if (o.fullscreen >= 0) s.fullscreen = o.fullscreen;
+  if (o.desktop > 0) s.useDesktop = 1;
+  if (o.noSound > 0) s.outputRow = 2;  // the "No Sound" row
+  if (o.noShadows > 0) s.dynamicShadows = 0;
+  if (o.vsync >= 0) s.vsync = o.vsync;
+  if (o.stretch > 0) s.stretch = 1;
+  if (o.width > 0 && o.height > 0) s.width = o.width, s.height = o.height;
+  // A render never opens a sound device nor shows a window of its own size.
+  if (!o.render.empty() || o.renderDiscard) {
+    s.outputRow = 2;
+    s.fullscreen = 0;
+    s.useDesktop = 0;
+  }
+}

@@ -1,0 +1,97 @@
+// The main flow: dialog (unless the command line replaces it), window, display mode, engine,
+// graphics driver, music, content, show, then the shutdown in its fixed order. An offline
+// render takes the same path with an offscreen framebuffer and the timer under its control.
+#include <cstdio>
+
+#include "app/app_options.h"
+#include "app/app_render.h"
+#include "app/app_shell.h"
+#include "app/music.h"
+#include "engine/kr_memory.h"
+#include "gfx/gfx_driver.h"
+#include "gfx/gfx_ogl.h"
+#include "platform/pl_platform.h"
+#include "show/demo.h"
+#include "show/video.h"
+
+namespace {
+
+// A render waits for nobody: its messages go to standard error only.
+int answer_box(const char*, const char*) { return IDOK; }
+
+// The window of a render only carries the OpenGL context; the frames are drawn offscreen.
+constexpr int kRenderWindow = 64;
+
+void set_swap_interval(int interval) {
+  typedef BOOL (*SwapInterval)(int);
+  if (auto f = reinterpret_cast<SwapInterval>(wglGetProcAddress("wglSwapIntervalEXT"))) f(interval);
+}
+
+}  // namespace
+
+int WinMain(HINSTANCE instance, HINSTANCE, char*, int showCommand) {
+  APP_Run(APP_Options{}, nullptr, instance, showCommand);
+  return 0;
+}
+
+int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int showCommand) {
+  const bool render = !o.render.empty() || o.renderDiscard;
+  if (!o.dataDir.empty()) PL_SetDataDir(o.dataDir.c_str());
+  if (render) PL_MessageBoxSetHandler(answer_box);
+  if (!render && !o.noDialog && APP_RunSetupDialog(instance) != 1) return 0;
+  APP_OptionsApply(o, APP_shell.settings);
+
+  if (!APP_CreateMainWindow(instance, showCommand)) return 0;
+  if (!APP_SetDisplayMode()) {
+    MessageBoxA(APP_shell.window, "failed", "das", MB_OK);
+    return 0;
+  }
+  if (APP_shell.settings.fullscreen) SetCursor(nullptr);
+  if (!KR_Initialise()) return 0;
+
+  if (driver) {
+    APP_shell.driver = driver;
+  } else {
+    if (!GFX_DriverValid(3)) {
+      MessageBoxA(APP_shell.window, "OpenGL not found!", "das", MB_OK);
+      return 0;
+    }
+    APP_shell.driver = GFX_DriverGet(3);
+  }
+  const bool gl = APP_shell.driver == &GFX_oglDriver;
+  GFX_ogl.stretch = APP_shell.settings.stretch;
+  GFX_DriverSelect(APP_shell.driver, APP_shell.window);
+  const int w = APP_shell.displayWidth, h = APP_shell.displayHeight;
+  if (render && gl) {
+    GFX_SetMode(kRenderWindow, kRenderWindow, APP_shell.colourBits, APP_shell.depthBits, APP_shell.stencilBits, 0);
+    if (!GFX_OglOffscreenCreate(w, h)) {
+      std::fprintf(stderr, "velmar: no offscreen framebuffer of %d x %d\n", w, h);
+      return 1;
+    }
+  } else {
+    GFX_SetMode(w, h, APP_shell.colourBits, APP_shell.depthBits, APP_shell.stencilBits, 0);
+    if (gl) set_swap_interval(APP_shell.settings.vsync ? 1 : 0);
+  }
+  GFX_SetPerspective(90.0f, 1.0f, 6000.0f);
+  if (render && !APP_RenderOpen(o, w, h)) return 1;
+  if (!render) MUSIC_SetStart(o.start);
+
+  if (MUSIC_Init() && DEMO_LoadContent(APP_shell.settings.preload) && MUSIC_Play()) {
+    if (o.stats) APP_StatsStart();
+    APP_RenderStart();
+    DEMO_RunShow();
+  }
+  int status = 0;
+  if (render && !APP_RenderFinish()) status = 1;
+  if (o.stats) APP_StatsPrint();
+
+  // Each step reports success or the rest is skipped.
+  if (MUSIC_StreamClose() && MUSIC_Close() && VIDEO_Shutdown()) {
+    if (gl) {
+      GFX_OglOffscreenRelease();
+      GFX_OglShutdown();
+    }
+    APP_RestoreDisplayMode();
+  }
+  return status;
+}

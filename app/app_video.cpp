@@ -1,0 +1,243 @@
+// The video outputs of the offline renderer.
+#include "app/app_video.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+
+#include "tools/common/tool_png.h"
+
+namespace {
+
+std::string lower_extension(const std::string& path) {
+  std::size_t slash = path.rfind('/'), dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string e = path.substr(dot);
+  for (char& c : e) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return e;
+}
+
+// "dir/.name.part.ext": hidden, plainly unfinished, and still with the extension ffmpeg
+// chooses its container by.
+std::string temp_name(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  return dir + "." + base + ".part" + lower_extension(base);
+}
+
+std::string number(double v) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6g", v);
+  return text;
+}
+
+// The frame rate as a ratio: whole rates exactly, others to a thousandth.
+void rate(double fps, long& num, long& den) {
+  if (std::fabs(fps - std::round(fps)) < 1e-9) num = long(std::lround(fps)), den = 1;
+  else num = long(std::lround(fps * 1000.0)), den = 1000;
+}
+
+bool write_all(int fd, const std::uint8_t* p, std::size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    p += w;
+    n -= std::size_t(w);
+  }
+  return true;
+}
+
+// Full-range RGB to BT.601 studio-range 4:2:0, chroma averaged over each 2x2 block.
+void to_yuv420(const std::uint8_t* rgb, int w, int h, std::uint8_t* out) {
+  const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+  std::uint8_t* Y = out;
+  std::uint8_t* U = out + std::size_t(w) * h;
+  std::uint8_t* V = U + std::size_t(cw) * ch;
+  for (int y = 0; y < h; y++) {
+    const std::uint8_t* p = rgb + std::size_t(y) * w * 3;
+    for (int x = 0; x < w; x++, p += 3)
+      Y[std::size_t(y) * w + x] = std::uint8_t((66 * p[0] + 129 * p[1] + 25 * p[2] + 128 + 4096) >> 8);
+  }
+  for (int cy = 0; cy < ch; cy++)
+    for (int cx = 0; cx < cw; cx++) {
+      int r = 0, g = 0, b = 0, n = 0;
+      for (int dy = 0; dy < 2; dy++)
+        for (int dx = 0; dx < 2; dx++) {
+          const int x = cx * 2 + dx, y = cy * 2 + dy;
+          if (x >= w || y >= h) continue;
+          const std::uint8_t* p = rgb + (std::size_t(y) * w + x) * 3;
+          r += p[0], g += p[1], b += p[2], n++;
+        }
+      r /= n, g /= n, b /= n;
+      U[std::size_t(cy) * cw + cx] = std::uint8_t((-38 * r - 74 * g + 112 * b + 128 + 32768) >> 8);
+      V[std::size_t(cy) * cw + cx] = std::uint8_t((112 * r - 94 * g - 18 * b + 128 + 32768) >> 8);
+    }
+}
+
+// Starts ffmpeg with a pipe on its standard input; tells apart "could not be started".
+bool spawn(APP_VideoOut& out, const std::vector<std::string>& args) {
+  int data[2], status[2];
+  if (pipe(data) != 0) return false;
+  if (pipe2(status, O_CLOEXEC) != 0) {
+    close(data[0]), close(data[1]);
+    return false;
+  }
+  pid_t pid = fork();
+  if (pid == 0) {
+    // Ctrl-C is for velmar, which then ends ffmpeg's input so that it finishes the file.
+    std::signal(SIGINT, SIG_IGN);
+    dup2(data[0], 0);
+    close(data[0]), close(data[1]), close(status[0]);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    int e = errno;
+    (void)!::write(status[1], &e, sizeof e);
+    _exit(127);
+  }
+  close(data[0]), close(status[1]);
+  int e = 0;
+  ssize_t got = pid > 0 ? ::read(status[0], &e, sizeof e) : -1;
+  close(status[0]);
+  if (pid < 0 || got > 0) {
+    close(data[1]);
+    if (pid > 0) waitpid(pid, nullptr, 0);
+    std::fprintf(stderr, "velmar: ffmpeg could not be started (%s); is it installed?\n",
+                 pid < 0 ? std::strerror(errno) : std::strerror(e));
+    return false;
+  }
+  out.child = pid;
+  out.file = fdopen(data[1], "wb");
+  return out.file != nullptr;
+}
+
+}  // namespace
+
+int APP_VideoKindOf(const std::string& path) {
+  struct stat st;
+  if (!path.empty() && (path.back() == '/' || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))))
+    return APP_VIDEO_PNG;
+  if (lower_extension(path) == ".y4m") return APP_VIDEO_Y4M;
+  return APP_VIDEO_FFMPEG;
+}
+
+std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& s, const std::string& output) {
+  long num, den;
+  rate(s.fps, num, den);
+  std::vector<std::string> a = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
+                                "-f", "rawvideo", "-pix_fmt", "rgb24",
+                                "-s", std::to_string(s.width) + "x" + std::to_string(s.height),
+                                "-framerate", std::to_string(num) + "/" + std::to_string(den), "-i", "-"};
+  if (!s.soundtrack.empty()) {
+    a.insert(a.end(), {"-ss", number(s.from), "-t", number(s.to - s.from), "-i", s.soundtrack,
+                       "-map", "0:v:0", "-map", "1:a:0"});
+  }
+  const std::string e = lower_extension(output);
+  if (e == ".mp4" || e == ".mkv" || e == ".mov")
+    a.insert(a.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-c:a", "aac", "-b:a", "192k"});
+  a.insert(a.end(), {"-pix_fmt", "yuv420p"});
+  if (e == ".mp4" || e == ".mov") a.insert(a.end(), {"-movflags", "+faststart"});
+  a.insert(a.end(), s.ffmpegArgs.begin(), s.ffmpegArgs.end());
+  a.push_back(output);
+  return a;
+}
+
+int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpec& spec) {
+  out = APP_VideoOut{};
+  out.width = spec.width;
+  out.height = spec.height;
+  out.path = path;
+  if (path.empty()) return 1;  // discard
+  out.kind = APP_VideoKindOf(path);
+  if (out.kind == APP_VIDEO_PNG) {
+    if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+      std::fprintf(stderr, "velmar: cannot make the folder %s: %s\n", path.c_str(), std::strerror(errno));
+      return 0;
+    }
+    return 1;
+  }
+  out.temp = temp_name(path);
+  if (out.kind == APP_VIDEO_Y4M) {
+    out.file = std::fopen(out.temp.c_str(), "wb");
+    if (!out.file) {
+      std::fprintf(stderr, "velmar: cannot write %s: %s\n", out.temp.c_str(), std::strerror(errno));
+      return 0;
+    }
+    long num, den;
+    rate(spec.fps, num, den);
+    std::fprintf(out.file, "YUV4MPEG2 W%d H%d F%ld:%ld Ip A1:1 C420jpeg\n", spec.width, spec.height, num, den);
+    const std::size_t cw = std::size_t(spec.width + 1) / 2, ch = std::size_t(spec.height + 1) / 2;
+    out.planes.resize(std::size_t(spec.width) * spec.height + 2 * cw * ch);
+    return 1;
+  }
+  // A child that dies must show up as a failed write, not end the show.
+  std::signal(SIGPIPE, SIG_IGN);
+  return spawn(out, APP_VideoFfmpegArgs(spec, out.temp)) ? 1 : 0;
+}
+
+int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb) {
+  const std::size_t bytes = std::size_t(out.width) * out.height * 3;
+  bool ok = true;
+  switch (out.kind) {
+    case APP_VIDEO_DISCARD: break;
+    case APP_VIDEO_Y4M:
+      to_yuv420(rgb, out.width, out.height, out.planes.data());
+      ok = std::fputs("FRAME\n", out.file) >= 0 && std::fwrite(out.planes.data(), 1, out.planes.size(), out.file) == out.planes.size();
+      if (!ok) std::fprintf(stderr, "velmar: cannot write %s: %s\n", out.temp.c_str(), std::strerror(errno));
+      break;
+    case APP_VIDEO_PNG: {
+      char name[32];
+      std::snprintf(name, sizeof name, "/frame%06ld.png", out.frames);
+      const std::string final = out.path + name, temp = final + ".part";
+      ok = TOOL_PngWrite(temp.c_str(), rgb, out.width, out.height) && std::rename(temp.c_str(), final.c_str()) == 0;
+      if (!ok) {
+        std::remove(temp.c_str());
+        std::fprintf(stderr, "velmar: cannot write %s\n", final.c_str());
+      }
+      break;
+    }
+    case APP_VIDEO_FFMPEG:
+      ok = write_all(fileno(out.file), rgb, bytes);
+      if (!ok) std::fprintf(stderr, "velmar: ffmpeg stopped taking frames (%s)\n", std::strerror(errno));
+      break;
+    default: ok = false;
+  }
+  if (ok) out.frames++;
+  return ok ? 1 : 0;
+}
+
+int APP_VideoClose(APP_VideoOut& out, int keep) {
+  bool ok = keep != 0;
+  if (out.kind == APP_VIDEO_Y4M && out.file) {
+    ok = std::fclose(out.file) == 0 && ok;
+  } else if (out.kind == APP_VIDEO_FFMPEG && out.file) {
+    std::fclose(out.file);  // ffmpeg finishes the file when its input ends
+    int status = 0;
+    while (waitpid(out.child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      if (keep) std::fprintf(stderr, "velmar: ffmpeg failed (exit status %d); %s was not written\n",
+                             WIFEXITED(status) ? WEXITSTATUS(status) : -1, out.path.c_str());
+      ok = false;
+    }
+  }
+  out.file = nullptr;
+  out.child = -1;
+  if (!out.temp.empty()) {
+    if (ok && std::rename(out.temp.c_str(), out.path.c_str()) != 0) {
+      std::fprintf(stderr, "velmar: cannot name the output %s: %s\n", out.path.c_str(), std::strerror(errno));
+      ok = false;
+    }
+    if (!ok) std::remove(out.temp.c_str());
+  }
+  return out.kind == APP_VIDEO_PNG || out.kind == APP_VIDEO_DISCARD ? keep : (ok ? 1 : 0);
+}

@@ -1,0 +1,45 @@
+// Where rendered frames go: a .y4m file written here, a folder of numbered PNG files, a
+// discarding sink (benchmarks), or an ffmpeg child that encodes them with the soundtrack.
+// Files are written under a temporary name and take their real name only when complete.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+enum { APP_VIDEO_DISCARD = 0, APP_VIDEO_Y4M = 1, APP_VIDEO_PNG = 2, APP_VIDEO_FFMPEG = 3 };
+
+struct APP_VideoOut {
+  int kind = APP_VIDEO_DISCARD;
+  int width = 0, height = 0;
+  long frames = 0;     // frames written
+  std::string path;    // the name asked for
+  std::string temp;    // what is written until it is complete
+  std::FILE* file = nullptr;
+  pid_t child = -1;
+  std::vector<std::uint8_t> planes;  // one 4:2:0 frame
+};
+
+struct APP_VideoSpec {
+  int width, height;
+  double fps;
+  double from, to;                      // music time of the range (the soundtrack is cut to it)
+  std::string soundtrack;               // resolved path of the soundtrack
+  std::vector<std::string> ffmpegArgs;  // given after "--"
+};
+
+// The kind an output name asks for: ".y4m", a folder (existing, or a name ending in '/'),
+// else ffmpeg.
+int APP_VideoKindOf(const std::string& path);
+// The ffmpeg command line for an output (the temporary name last).
+std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& spec, const std::string& output);
+// Opens the output; on failure prints one line on standard error and returns 0.
+int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpec& spec);
+// Appends one frame of width x height RGB pixels, rows from the top. 0 (with the line) on failure.
+int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb);
+// Finishes the output: with `keep` and no failure it takes its real name (1); otherwise the
+// temporary file is removed (0). Prints one line for a failure.
+int APP_VideoClose(APP_VideoOut& out, int keep);

@@ -1,0 +1,118 @@
+// The command line: every flag lands in its settings field, bad input is refused with the
+// usage and status 2, and a render gets its defaults.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/app_options.h"
+
+namespace {
+
+int parse(std::vector<const char*> args, APP_Options& o, std::string& message) {
+  args.insert(args.begin(), "velmar");
+  return APP_OptionsParse(int(args.size()), args.data(), o, message);
+}
+
+APP_Settings settings_for(std::vector<const char*> args) {
+  APP_Options o;
+  std::string message;
+  EXPECT_EQ(parse(args, o, message), APP_OPTIONS_RUN) << message;
+  APP_Settings s = APP_SETTINGS_DEFAULT;
+  APP_OptionsApply(o, s);
+  return s;
+}
+
+struct FlagCase {
+  std::vector<const char*> args;
+  std::int32_t APP_Settings::*field;
+  std::int32_t expected;
+};
+
+TEST(Options, EachFlagSetsItsSettingsField) {
+  const std::vector<FlagCase> cases = {
+      {{"--no-dialog", "--windowed"}, &APP_Settings::fullscreen, 0},
+      {{"--no-dialog", "--fullscreen"}, &APP_Settings::fullscreen, 1},
+      {{"--no-dialog", "--desktop"}, &APP_Settings::useDesktop, 1},
+      {{"--no-dialog", "--no-sound"}, &APP_Settings::outputRow, 2},
+      {{"--no-dialog", "--no-shadows"}, &APP_Settings::dynamicShadows, 0},
+      {{"--no-dialog", "--vsync", "off"}, &APP_Settings::vsync, 0},
+      {{"--no-dialog", "--vsync", "on"}, &APP_Settings::vsync, 1},
+      {{"--no-dialog", "--size", "1920x1080"}, &APP_Settings::width, 1920},
+      {{"--no-dialog", "--size", "1920x1080"}, &APP_Settings::height, 1080},
+      {{"--stretch"}, &APP_Settings::stretch, 1},
+      {{"--render", "x.y4m"}, &APP_Settings::outputRow, 2},
+      {{"--render", "x.y4m"}, &APP_Settings::fullscreen, 0},
+      {{"--render", "x.y4m"}, &APP_Settings::width, 1440},
+      {{"--render", "x.y4m", "--size", "160x120"}, &APP_Settings::height, 120},
+  };
+  for (const FlagCase& c : cases) EXPECT_EQ(settings_for(c.args).*c.field, c.expected) << c.args.back();
+}
+
+TEST(Options, NoFlagsKeepTheDialogAndItsDefaults) {
+  APP_Options o;
+  std::string message;
+  ASSERT_EQ(parse({}, o, message), APP_OPTIONS_RUN);
+  EXPECT_EQ(o.noDialog, 0);
+  APP_Settings s = APP_SETTINGS_DEFAULT;
+  APP_OptionsApply(o, s);
+  EXPECT_EQ(0, std::memcmp(&s, &APP_SETTINGS_DEFAULT, sizeof s));
+}
+
+TEST(Options, ValuesOfTheClockDataAndRender) {
+  APP_Options o;
+  std::string message;
+  ASSERT_EQ(parse({"--no-dialog", "--start", "42.5", "--data", "/tmp/d", "--stats"}, o, message), APP_OPTIONS_RUN);
+  EXPECT_FLOAT_EQ(o.start, 42.5f);
+  EXPECT_EQ(o.dataDir, "/tmp/d");
+  EXPECT_EQ(o.stats, 1);
+  ASSERT_EQ(parse({"--render", "a.mkv", "--fps", "25", "--from", "17.5", "--to", "20", "--", "-b:v", "1M"}, o, message),
+            APP_OPTIONS_RUN);
+  EXPECT_EQ(o.render, "a.mkv");
+  EXPECT_DOUBLE_EQ(o.fps, 25.0);
+  EXPECT_DOUBLE_EQ(o.from, 17.5);
+  EXPECT_DOUBLE_EQ(o.to, 20.0);
+  EXPECT_EQ(o.ffmpegArgs, (std::vector<std::string>{"-b:v", "1M"}));
+  ASSERT_EQ(parse({"--render", "a.y4m"}, o, message), APP_OPTIONS_RUN);
+  EXPECT_DOUBLE_EQ(o.fps, 60.0);
+  EXPECT_DOUBLE_EQ(o.to, 312.0);
+}
+
+TEST(Options, BadInputIsRefusedWithItsNameAndTheUsage) {
+  const std::vector<std::pair<std::vector<const char*>, const char*>> cases = {
+      {{"--bogus"}, "--bogus"},
+      {{"--no-dialog", "--size", "800"}, "--size"},
+      {{"--no-dialog", "--size", "0x600"}, "--size"},
+      {{"--no-dialog", "--size", "800x600junk"}, "--size"},
+      {{"--no-dialog", "--vsync", "maybe"}, "--vsync"},
+      {{"--no-dialog", "--vsync"}, "--vsync"},
+      {{"--start", "-3"}, "--start"},
+      {{"--start", "1e999"}, "--start"},
+      {{"--render", "a.y4m", "--fps", "0"}, "--fps"},
+      {{"--render", "a.y4m", "--from", "20", "--to", "10"}, "--from"},
+      {{"--render", "a.y4m", "--windowed"}, "--windowed"},
+      {{"--size", "800x600"}, "--no-dialog"},
+      {{"--fps", "30"}, "--render"},
+      {{"--", "x"}, "--render"},
+      {{"--no-dialog", "--windowed", "--desktop"}, "--desktop"},
+  };
+  for (const auto& [args, named] : cases) {
+    APP_Options o;
+    std::string message;
+    EXPECT_EQ(parse(args, o, message), APP_OPTIONS_BAD) << args.back();
+    const std::string first = message.substr(0, message.find('\n'));
+    EXPECT_NE(first.find(named), std::string::npos) << first;
+    EXPECT_NE(message.find("usage: velmar"), std::string::npos);
+  }
+}
+
+TEST(Options, HelpAndVersionEndAtOnce) {
+  APP_Options o;
+  std::string message;
+  EXPECT_EQ(parse({"--help"}, o, message), APP_OPTIONS_DONE);
+  EXPECT_NE(message.find("--render OUT"), std::string::npos);
+  EXPECT_EQ(parse({"--version"}, o, message), APP_OPTIONS_DONE);
+  EXPECT_EQ(message.rfind("velmar ", 0), 0u);
+}
+
+}  // namespace
