@@ -8,8 +8,10 @@ FUZZ    := build-fuzz
 # The suite renders with Mesa's software renderer on a virtual X server.
 XVFB    := xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp"
 FUZZ_SECONDS ?= 10
+# make install: where to (DESTDIR stages it elsewhere, as packagers do).
+PREFIX  ?= /usr/local
 
-.PHONY: all deps build run content test asan fuzz fuzz-run bench clean
+.PHONY: all deps build run content install package test asan fuzz fuzz-run bench clean
 
 all: build
 
@@ -20,13 +22,19 @@ build: deps
 	@cmake --preset default >/dev/null
 	@cmake --build --preset default -j $(JOBS)
 
-# The content pack is generated once into the build folder; delete build/data to remake it.
+# The build generates the content pack into build/data (again whenever mkcontent changes).
 content: build
-	@if [ -x $(BUILD)/mkcontent ] && [ ! -f $(BUILD)/data/.complete ]; then \
-	  $(BUILD)/mkcontent $(BUILD) && touch $(BUILD)/data/.complete; fi
 
 run: content
 	cd $(BUILD) && ./velmar
+
+# The show, its libraries, the tools, the content pack, the desktop entry and the manual pages.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A Debian package, build/velmar_VERSION_ARCH.deb.
+package: build
+	cd $(BUILD) && cpack
 
 asan: deps
 	@cmake --preset asan >/dev/null

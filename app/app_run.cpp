@@ -2,7 +2,9 @@
 // graphics driver, music, content, show, then the shutdown in its fixed order. An offline
 // render takes the same path with an offscreen framebuffer and the timer under its control.
 #include <cstdio>
+#include <string>
 
+#include "app/app_data.h"
 #include "app/app_options.h"
 #include "app/app_render.h"
 #include "app/app_shell.h"
@@ -36,7 +38,8 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int showCommand) {
 
 int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int showCommand) {
   const bool render = !o.render.empty() || o.renderDiscard;
-  if (!o.dataDir.empty()) PL_SetDataDir(o.dataDir.c_str());
+  const std::string data = APP_DataDir(o.dataDir);
+  if (!data.empty()) PL_SetDataDir(data.c_str());
   if (render) PL_MessageBoxSetHandler(answer_box);
   if (!render && !o.noDialog && APP_RunSetupDialog(instance) != 1) return 0;
   APP_OptionsApply(o, APP_shell.settings);

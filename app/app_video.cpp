@@ -11,7 +11,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "tools/tool_png.h"
+#include "tools/common/tool_png.h"
 
 namespace {
 

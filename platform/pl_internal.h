@@ -52,6 +52,9 @@ LRESULT pl_dialog_send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 HWND pl_dialog_set_focus(HWND window);
 // Shows a message box owned by a dialog in the dialog's own toolkit; 0 when it did not.
 int pl_dialog_message_box(HWND owner, const char* text, const char* caption);
+// Shows a modal GTK message box with one OK button, transient for the X window ownerXid where
+// it is not 0; 0 when GTK cannot open the display.
+int pl_gtk_message_box(const char* text, const char* caption, int error, unsigned long ownerXid);
 
 // Every window created so far, destroyed ones included.
 int pl_window_count(void);

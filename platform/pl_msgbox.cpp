@@ -1,13 +1,24 @@
-// Message boxes: always echoed on standard error, shown by SDL where a display exists, or
-// answered by a handler a test installed.
+// Message boxes: always echoed on standard error; answered by a handler a test installed, or
+// shown by the owning dialog's toolkit, by SDL, or, where SDL cannot draw one, by GTK.
 #include "platform/pl_internal.h"
 #include "platform/pl_platform.h"
+
+#include <SDL2/SDL_syswm.h>
 
 #include <cstdio>
 
 namespace {
 PL_MessageBoxHandler g_handler = nullptr;
+
+// The X window behind an SDL window, or 0 (no window, or not on X11).
+unsigned long x11_window_of(SDL_Window* window) {
+  if (!window) return 0;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+  return static_cast<unsigned long>(info.info.x11.window);
 }
+}  // namespace
 
 PL_MessageBoxHandler PL_MessageBoxSetHandler(PL_MessageBoxHandler handler) {
   PL_MessageBoxHandler previous = g_handler;
@@ -21,9 +32,13 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
   std::fprintf(stderr, "%s: %s\n", caption, text);
   if (g_handler) return g_handler(text, caption);
   if (owner && owner->dialog && pl_dialog_message_box(owner, text, caption)) return IDOK;
-  if (!pl_video_start()) return IDOK;
-  Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-  SDL_Window* parent = (owner && IsWindow(owner)) ? owner->sdl : nullptr;
-  SDL_ShowSimpleMessageBox(flags, caption, text, parent);
+  const int error = (type & MB_ICONERROR) != 0;
+  SDL_Window* parent = nullptr;
+  if (pl_video_start()) {
+    parent = (owner && IsWindow(owner)) ? owner->sdl : nullptr;
+    Uint32 flags = error ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
+    if (SDL_ShowSimpleMessageBox(flags, caption, text, parent) == 0) return IDOK;
+  }
+  pl_gtk_message_box(text, caption, error, x11_window_of(parent));
   return IDOK;
 }

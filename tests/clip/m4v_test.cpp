@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/tool_m4v.h"
+#include "tools/clip/tool_m4v.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "engine/kr_file.h"
 #include "tests/support/test_util.h"
-#include "tools/tool_pack.h"
+#include "tools/common/tool_pack.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include "engine/kr_krm.h"
 #include "tests/engine/scene_builders.h"
 #include "tests/support/test_util.h"
-#include "tools/tool_bytes.h"
-#include "tools/tool_krk_write.h"
-#include "tools/tool_krm_write.h"
-#include "tools/tool_pack.h"
+#include "tools/common/tool_bytes.h"
+#include "tools/common/tool_krk_write.h"
+#include "tools/common/tool_krm_write.h"
+#include "tools/common/tool_pack.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include "gfx/gfx_material.h"
 #include "tests/engine/scene_builders.h"
 #include "tests/support/test_util.h"
-#include "tools/tool_bytes.h"
-#include "tools/tool_krm_write.h"
-#include "tools/tool_pack.h"
-#include "tools/tool_scene_info.h"
+#include "tools/common/tool_bytes.h"
+#include "tools/common/tool_krm_write.h"
+#include "tools/common/tool_pack.h"
+#include "tools/common/tool_scene_info.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "tests/engine/scene_builders.h"
 #include "tests/engine/shadow_scene.h"
 #include "tests/support/test_util.h"
-#include "tools/tool_krm_write.h"
+#include "tools/common/tool_krm_write.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "show/video.h"
 #include "tests/support/content_pack.h"
 #include "tests/support/driver_log.h"
-#include "tools/tool_krm_write.h"
+#include "tools/common/tool_krm_write.h"
 
 namespace fs = std::filesystem;
 

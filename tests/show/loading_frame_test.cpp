@@ -18,7 +18,7 @@
 #include "show/video.h"
 #include "tests/support/content_pack.h"
 #include "tests/support/gl_fixture.h"
-#include "tools/tool_png.h"
+#include "tools/common/tool_png.h"
 
 namespace {
 

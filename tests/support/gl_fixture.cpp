@@ -8,7 +8,7 @@
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
-#include "tools/tool_glwindow.h"
+#include "tools/common/tool_glwindow.h"
 
 // The display libraries under the window (D-Bus, the X client, Mesa) keep allocations for the
 // life of the process; they are not ours to free.

@@ -21,9 +21,10 @@ fail() {
   exit 1
 }
 
-# A private X server of the given size on a free display number.
+# A private X server of the given size on a free display number; further arguments go to Xvfb.
 start_xserver() {
-  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
+  size=$1; shift
+  Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp -noreset "$@" 3>"$work/display" 2>"$work/xvfb.log" &
   xpid=$!
   i=0
   until [ -s "$work/display" ]; do
@@ -42,13 +43,18 @@ find_window() {
   xwininfo -root -children 2>/dev/null | sed -n "s/^ *\(0x[0-9a-f]*\) \"$1\":.*/\1/p" | head -n 1
 }
 
+# Whether velmar still runs: an ended child stays a zombie until it is waited for.
+velmar_alive() {
+  [ -r "/proc/$vpid/stat" ] && ! grep -q '^[0-9]* ([^)]*) Z' "/proc/$vpid/stat" 2>/dev/null
+}
+
 # Waits up to 30 s for the window titled $1 while velmar runs; prints its id.
 wait_window() {
   i=0
   while :; do
     id=$(find_window "$1")
     [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$vpid" 2>/dev/null || return 1
+    velmar_alive || return 1
     i=$((i + 1)); [ $i -gt 300 ] && return 1
     sleep 0.1
   done

@@ -9,12 +9,12 @@
 #include <string>
 
 #include "tests/support/test_util.h"
-#include "tools/mkc_clips.h"
-#include "tools/mkc_content.h"
-#include "tools/mkc_geometry.h"
-#include "tools/mkc_music.h"
-#include "tools/mkc_process.h"
-#include "tools/mkc_scenes.h"
+#include "tools/mkcontent/mkc_clips.h"
+#include "tools/mkcontent/mkc_content.h"
+#include "tools/mkcontent/mkc_geometry.h"
+#include "tools/mkcontent/mkc_music.h"
+#include "tools/mkcontent/mkc_process.h"
+#include "tools/mkcontent/mkc_scenes.h"
 
 namespace {
 

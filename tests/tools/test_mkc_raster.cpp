@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "tools/mkc_font.h"
-#include "tools/mkc_raster.h"
+#include "tools/mkcontent/mkc_font.h"
+#include "tools/mkcontent/mkc_raster.h"
 
 namespace {
 

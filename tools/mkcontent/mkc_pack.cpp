@@ -1,0 +1,46 @@
+// The list of image files in the pack, in the order they are written.
+#include "tools/mkcontent/mkc_content.h"
+
+std::vector<MKC_ImageEntry> MKC_ImageEntries(void) {
+  return {
+      {"graphics/loading.jpg", "", false, MKC_PictureLoading},
+      {"graphics/mask.jpg", "", false, MKC_PictureMask},
+      {"graphics/videofaen.jpg", "graphics/videofaen ALPHA.jpg", false, MKC_PictureVideoFrameDj},
+      {"graphics/videofaen2.jpg", "graphics/videofaen2 ALPHA.jpg", false, MKC_PictureVideoFrameScroll},
+      {"graphics/couple.jpg", "", false, MKC_PictureCouple},
+      {"fonts/alient.jpg", "fonts/weird.jpg", false, MKC_FontSheet},
+      {"3d/textures/orangenv.jpg", "", false, MKC_TextureOrangeEnv},
+      {"textures/phong.jpg", "", false, MKC_TexturePhong},
+      {"3d/textures/baby.jpg", "", false, MKC_TextureBaby},
+      {"3d/textures/gradient1.jpg", "", false, MKC_TextureGradient},
+      {"3d/textures/clock.jpg", "", false, MKC_TextureClock},
+      {"graphics/hands.jpg", "", false, MKC_PictureHands},
+      {"graphics/beauty.jpg", "", false, MKC_PictureBeauty},
+      {"graphics/napscroll.jpg", "", false, MKC_PictureNapscroll},
+      {"3d/textures/lens.jpg", "", true, MKC_TextureLens},
+      {"textures/smoke.jpg", "", false, MKC_TextureSmoke},
+      {"textures/abstract.jpg", "", false, MKC_TextureAbstract},
+      {"graphics/greets.jpg", "", false, MKC_PictureGreets},
+      {"graphics/logo TEXT.jpg", "graphics/logo ALPHA.jpg", false, MKC_PictureLogo},
+      {"graphics/kvt TEXT.jpg", "graphics/kvt ALPHA.jpg", false, MKC_PictureGroup},
+      {"graphics/logo BACK.jpg", "", false, MKC_PictureLogoBack},
+      {"graphics/grid.jpg", "graphics/grid2 ALPHA.jpg", false, MKC_PictureGrid},
+      {"graphics/chocochip.jpg", "graphics/chocochip ALPHA.jpg", false, MKC_PictureChocochip},
+      {"graphics/crapbar2back.jpg", "", false, MKC_PictureBarBack},
+      {"graphics/crapbar2txt1.jpg", "graphics/crapbar2txt1 ALPHA.jpg", false, MKC_PictureBarText1},
+      {"graphics/crapbar2txt2.jpg", "graphics/crapbar2txt2 ALPHA.jpg", false, MKC_PictureBarText2},
+      {"graphics/society.jpg", "", true, MKC_PictureSociety},
+      // Scene textures, named by the scene files' materials.
+      {"3d/fan/textures/blade.jpg", "", false, MKC_TextureFanBlade},
+      {"3d/fjall/textures/contours.jpg", "", false, MKC_TextureFjall},
+      {"3d/cylinder/textures/rings.jpg", "", false, MKC_TextureTunnel},
+      {"3d/sphere/textures/marble.jpg", "", false, MKC_TextureSphere},
+      {"3d/mu/stone.jpg", "", false, MKC_TextureStone},
+      {"3d/mu/metal.jpg", "", false, MKC_TextureMetal},
+      {"3d/mu/tiles.jpg", "", false, MKC_TextureTiles},
+      {"3d/mu/core.jpg", "", false, MKC_TextureCore},
+      {"3d/mu/hall.jpg", "", false, MKC_TextureHall},
+      {"3d/mu/box/panel.jpg", "", false, MKC_TextureBoxPanel},
+      {"3d/mu/box/glow.jpg", "", false, MKC_TextureBoxGlow},
+  };
+}
