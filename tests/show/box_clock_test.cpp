@@ -25,7 +25,7 @@
 #include "tests/show/scene_sets.h"
 #include "tests/support/content_pack.h"
 #include "tests/support/gl_fixture.h"
-#include "tools/tool_png.h"
+#include "tools/common/tool_png.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "tests/support/content_pack.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/test_util.h"
-#include "tools/tool_png.h"
+#include "tools/common/tool_png.h"
 
 namespace {
 
