@@ -98,6 +98,26 @@ void frame_ended(void) {
   advance();
 }
 
+// A show that sleeps (the wait before the first section) sees time move only by whole video
+// frames, each shown as the last frame drawn, so the clock never runs ahead of the frame being
+// made and never has to be set back.
+void sleep_ended(DWORD milliseconds) {
+  if (!g.started || g.stopped) {
+    PL_TimerAdvance(milliseconds);
+    return;
+  }
+  // The slot now due is shown as the last frame, then time moves to the next slot, and on
+  // until the sleep is over.
+  const DWORD until = timeGetTime() + milliseconds;
+  do {
+    if (g.pending) write_read_back(GFX_OglOffscreenFlush());
+    g.pending = 0;
+    write_read_back(nullptr);
+    advance();
+  } while (!g.stopped && time_of(g.next) < until);
+  if (g.stopped) PL_TimerSet(until);
+}
+
 }  // namespace
 
 int APP_RenderOpen(const APP_Options& o, int width, int height) {
@@ -131,6 +151,7 @@ void APP_RenderStart(void) {
   g.began = g.lastReport = Clock::now();
   PL_TimerSet(time_of(0));
   GFX_FrameObserverAdd(frame_ended);
+  PL_TimerSetSleepHook(sleep_ended);
 }
 
 void APP_RenderIdle(const void* caller) {
@@ -158,6 +179,7 @@ int APP_RenderFinish(void) {
   if (g.pending && !g.failed) write_read_back(GFX_OglOffscreenFlush());
   g.pending = 0;
   GFX_FrameObserverRemove(frame_ended);
+  PL_TimerSetSleepHook(nullptr);
   progress(true);
   // After Ctrl-C what was made so far is kept, and still counts as a clean end.
   const int complete = !g.failed && (g.out.frames >= g.total || g_interrupted);

@@ -30,6 +30,10 @@ const char* PL_ExecutableDir(void);
 void PL_TimerSetManual(int manual, DWORD now);
 void PL_TimerSet(DWORD now);
 void PL_TimerAdvance(DWORD milliseconds);
+// While manual, Sleep calls this instead of advancing the clock itself (null: plain advance).
+// The offline renderer moves a waiting show on frame by frame this way.
+typedef void (*PL_SleepHook)(DWORD milliseconds);
+void PL_TimerSetSleepHook(PL_SleepHook hook);
 int PL_TimerIsManual(void);
 
 // A message-box handler replaces the dialog (not the standard-error echo); tests use it to see

@@ -7,6 +7,7 @@
 namespace {
 int g_manual = 0;
 DWORD g_now = 0;
+PL_SleepHook g_sleepHook = nullptr;
 
 DWORD real_ms() {
   timespec ts{};
@@ -24,13 +25,16 @@ UINT timeEndPeriod(UINT) { return TIMERR_NOERROR; }
 
 void Sleep(DWORD milliseconds) {
   if (g_manual) {
-    g_now += milliseconds;
+    if (g_sleepHook) g_sleepHook(milliseconds);
+    else g_now += milliseconds;
     return;
   }
   timespec ts{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
   while (nanosleep(&ts, &ts) != 0) {
   }
 }
+
+void PL_TimerSetSleepHook(PL_SleepHook hook) { g_sleepHook = hook; }
 
 void PL_TimerSetManual(int manual, DWORD now) {
   g_manual = manual != 0;
