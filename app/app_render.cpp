@@ -130,12 +130,12 @@ int APP_RenderOpen(const APP_Options& o, int width, int height) {
   g.height = height;
   g.last.assign(std::size_t(width) * height * 3, 0);
 
-  APP_VideoSpec spec{width, height, o.fps, o.from, o.to, "", o.ffmpegArgs};
+  APP_VideoSpec format{width, height, o.fps, o.from, o.to, "", o.ffmpegArgs};
   char sound[4096] = "";
-  if (PL_ResolvePath(MUSIC_FILE, sound, sizeof sound) && access(sound, R_OK) == 0) spec.soundtrack = sound;
+  if (PL_ResolvePath(MUSIC_FILE, sound, sizeof sound) && access(sound, R_OK) == 0) format.soundtrack = sound;
   else if (!o.renderDiscard && APP_VideoKindOf(o.render) == APP_VIDEO_FFMPEG)
     std::fprintf(stderr, "velmar: the soundtrack %s is missing; the video will have no sound\n", sound);
-  if (!APP_VideoOpen(g.out, o.renderDiscard ? std::string() : o.render, spec)) return 0;
+  if (!APP_VideoOpen(g.out, o.renderDiscard ? std::string() : o.render, format)) return 0;
 
   PL_TimerSetManual(1, kOrigin);
   std::signal(SIGINT, on_interrupt);

@@ -152,10 +152,10 @@ std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& s, const std::
   return a;
 }
 
-int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpec& spec) {
+int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpec& format) {
   out = APP_VideoOut{};
-  out.width = spec.width;
-  out.height = spec.height;
+  out.width = format.width;
+  out.height = format.height;
   out.path = path;
   if (path.empty()) return 1;  // discard
   out.kind = APP_VideoKindOf(path);
@@ -174,15 +174,15 @@ int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpe
       return 0;
     }
     long num, den;
-    rate(spec.fps, num, den);
-    std::fprintf(out.file, "YUV4MPEG2 W%d H%d F%ld:%ld Ip A1:1 C420jpeg\n", spec.width, spec.height, num, den);
-    const std::size_t cw = std::size_t(spec.width + 1) / 2, ch = std::size_t(spec.height + 1) / 2;
-    out.planes.resize(std::size_t(spec.width) * spec.height + 2 * cw * ch);
+    rate(format.fps, num, den);
+    std::fprintf(out.file, "YUV4MPEG2 W%d H%d F%ld:%ld Ip A1:1 C420jpeg\n", format.width, format.height, num, den);
+    const std::size_t cw = std::size_t(format.width + 1) / 2, ch = std::size_t(format.height + 1) / 2;
+    out.planes.resize(std::size_t(format.width) * format.height + 2 * cw * ch);
     return 1;
   }
   // A child that dies must show up as a failed write, not end the show.
   std::signal(SIGPIPE, SIG_IGN);
-  return spawn(out, APP_VideoFfmpegArgs(spec, out.temp)) ? 1 : 0;
+  return spawn(out, APP_VideoFfmpegArgs(format, out.temp)) ? 1 : 0;
 }
 
 int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb) {

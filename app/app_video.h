@@ -35,9 +35,9 @@ struct APP_VideoSpec {
 // else ffmpeg.
 int APP_VideoKindOf(const std::string& path);
 // The ffmpeg command line for an output (the temporary name last).
-std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& spec, const std::string& output);
+std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& format, const std::string& output);
 // Opens the output; on failure prints one line on standard error and returns 0.
-int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpec& spec);
+int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpec& format);
 // Appends one frame of width x height RGB pixels, rows from the top. 0 (with the line) on failure.
 int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb);
 // Finishes the output: with `keep` and no failure it takes its real name (1); otherwise the
