@@ -1,6 +1,8 @@
 // Display modes on SDL2. A switched mode is applied to every full-screen style (popup) window
 // as SDL full-screen with that mode; restoring takes them back to the desktop. SDL cannot change
 // the colour depth of an X screen, so bits per pixel are reported, not switched.
+#include <SDL2/SDL.h>
+
 #include "platform/pl_internal.h"
 #include "platform/pl_platform.h"
 

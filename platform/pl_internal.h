@@ -1,9 +1,10 @@
 // Records shared by the platform library's own files: the window behind an HWND, its device
-// context, the GL context wrapper, and the SDL start-up helper.
+// context, the GL context wrapper, and what the window and message-queue files ask of each
+// other. The toolkit behind a window (SDL2 natively, the page's canvas in the browser) lives in
+// the window file alone.
 #pragma once
 
-#include <SDL2/SDL.h>
-
+#include <cstdint>
 #include <string>
 
 #include "platform/win32.h"
@@ -14,8 +15,10 @@ struct PL_Dc {
   int format;                       // set by SetPixelFormat; 0 before
 };
 
+struct SDL_Window;
+
 struct PL_Window {
-  SDL_Window* sdl;
+  SDL_Window* sdl;  // null in the browser, where the one window is the page's canvas
   WNDPROC proc;
   DWORD style;
   std::string title;
@@ -31,7 +34,7 @@ struct PL_Window {
 };
 
 struct PL_GlContext {
-  SDL_GLContext sdl;
+  void* sdl;  // SDL_GLContext; the WebGL context handle in the browser
   PL_Window* window;
 };
 
@@ -39,10 +42,24 @@ struct PL_GlContext {
 int pl_video_start(void);
 
 // Finds the live window record behind an SDL window id, or null.
-PL_Window* pl_window_from_id(Uint32 id);
+PL_Window* pl_window_from_id(std::uint32_t id);
 
 // Creates (or re-creates, keeping the HWND) the SDL window with the given extra flags.
-int pl_window_realise(PL_Window* w, Uint32 extraFlags);
+int pl_window_realise(PL_Window* w, std::uint32_t extraFlags);
+
+// The message queue (pl_queue.cpp) and the window toolkit (pl_window*.cpp) between them.
+// The registered class of that name, or null.
+const WNDCLASSA* pl_class_find(const char* name);
+// Makes a window known to IsWindow and the queue.
+void pl_window_add(PL_Window* w);
+// Queues a message from the toolkit's input (keys, mouse, close).
+void pl_queue_input(HWND w, UINT message, WPARAM wparam, LPARAM lparam, DWORD time);
+// The toolkit moves its pending input into the queue (called by PeekMessageA).
+void pl_events_drain(void);
+// The cursor LoadCursorA(IDC_ARROW) hands out.
+HCURSOR pl_arrow_cursor(void);
+// The toolkit hides a window that was destroyed.
+void pl_window_hide(PL_Window* w);
 
 // Applies the switched display mode (or the desktop mode) to a full-screen style window.
 void pl_display_apply(PL_Window* w);
@@ -59,3 +76,5 @@ int pl_gtk_message_box(const char* text, const char* caption, int error, unsigne
 // Every window created so far, destroyed ones included.
 int pl_window_count(void);
 PL_Window* pl_window_at(int index);
+// Forgets every window (at exit); the toolkit releases its own part first.
+void pl_window_forget_all(void);

@@ -3,6 +3,7 @@
 #include "platform/pl_internal.h"
 #include "platform/pl_platform.h"
 
+#include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>
 
 #include <cstdio>

@@ -51,3 +51,12 @@ int PL_DisplaySwitched(DEVMODEA* mode);
 // The colour, depth and stencil sizes of the window's OpenGL surface as granted; 0 when the
 // window has none.
 int PL_GlSurfaceSizes(HWND window, int* colourBits, int* depthBits, int* stencilBits);
+
+// Linked-in modules (the browser build, which has no files to load code from): a module
+// registers its exports under its library's name, and LoadLibraryA and GetProcAddress find
+// them there. Returns 1 when registered.
+struct PL_ModuleExport {
+  const char* name;
+  FARPROC proc;
+};
+int PL_ModuleRegister(const char* name, const PL_ModuleExport* exports, int count);

@@ -4,6 +4,10 @@
 
 #include <ctime>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace {
 int g_manual = 0;
 DWORD g_now = 0;
@@ -29,9 +33,14 @@ void Sleep(DWORD milliseconds) {
     else g_now += milliseconds;
     return;
   }
+#ifdef __EMSCRIPTEN__
+  // The page goes on (draws, plays, takes keys) while the show sleeps.
+  emscripten_sleep(milliseconds);
+#else
   timespec ts{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
   while (nanosleep(&ts, &ts) != 0) {
   }
+#endif
 }
 
 void PL_TimerSetSleepHook(PL_SleepHook hook) { g_sleepHook = hook; }

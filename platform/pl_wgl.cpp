@@ -1,6 +1,8 @@
 // Device context, pixel format and OpenGL context on SDL2. On X11 the OpenGL visual is fixed
 // when a window is made, so SetPixelFormat re-makes the window's SDL surface with the
 // requested colour, depth and stencil sizes; the HWND the system holds stays the same.
+#include <SDL2/SDL.h>
+
 #include "platform/pl_internal.h"
 #include "platform/pl_platform.h"
 

@@ -1,37 +1,16 @@
-// Window classes, windows and the message queue on SDL2: SDL's events become the window
-// messages the system's window procedure expects (close, key down, set-cursor), posted
-// messages and the quit message keep their Windows order, and DefWindowProc does what the
-// system relies on (closing a window destroys it, destroying posts nothing by itself).
+// Windows on SDL2: SDL's events become the window messages the queue hands out (close, key
+// down, set-cursor), and the window calls move, size, show and focus SDL windows.
+#include <SDL2/SDL.h>
+
+#include <cstdlib>
+
 #include "platform/pl_internal.h"
 #include "platform/pl_platform.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <deque>
-#include <vector>
-
 namespace {
 
-struct WindowClass {
-  std::string name;
-  WNDCLASSA wc;
-};
-
-std::vector<WindowClass> g_classes;
-std::vector<PL_Window*> g_windows;
-std::deque<MSG> g_posted;  // PostMessage queue, served before input
-std::deque<MSG> g_input;   // translated SDL events
-int g_quitPosted = 0;
-int g_quitCode = 0;
 int g_videoState = 0;  // 0 not tried, 1 running, -1 failed
 int g_cursorShown = 1;
-char g_arrowCursor;  // LoadCursorA hands out its address
-
-const WindowClass* find_class(const char* name) {
-  for (const WindowClass& c : g_classes)
-    if (name && SDL_strcasecmp(c.name.c_str(), name) == 0) return &c;
-  return nullptr;
-}
 
 WPARAM vk_from_key(SDL_Keycode key) {
   switch (key) {
@@ -52,13 +31,19 @@ WPARAM vk_from_key(SDL_Keycode key) {
   return 0xFF;  // no virtual key of its own; still reaches the default handler
 }
 
-void queue_input(HWND w, UINT message, WPARAM wp, LPARAM lp, Uint32 time) {
-  MSG m{w, message, wp, lp, time};
-  g_input.push_back(m);
+// At exit: the windows the system never destroys explicitly. SDL's video subsystem stays up:
+// shutting it down unloads the OpenGL driver, whose own one-time allocations would then show
+// up in leak reports without a name to suppress them by.
+void release_all() {
+  for (int i = 0; i < pl_window_count(); i++)
+    if (pl_window_at(i)->sdl) SDL_DestroyWindow(pl_window_at(i)->sdl);
+  pl_window_forget_all();
 }
 
+}  // namespace
+
 // Moves everything SDL has into the input queue as window messages.
-void drain_sdl_events() {
+void pl_events_drain(void) {
   if (g_videoState != 1) return;
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
@@ -70,8 +55,8 @@ void drain_sdl_events() {
         LPARAM lp = 1 | (LPARAM(e.key.keysym.scancode & 0xFF) << 16);
         if (e.type == SDL_KEYUP) lp |= LPARAM(3) << 30;
         else if (e.key.repeat) lp |= LPARAM(1) << 30;
-        queue_input(w, e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, vk_from_key(e.key.keysym.sym),
-                    lp, e.key.timestamp);
+        pl_queue_input(w, e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, vk_from_key(e.key.keysym.sym), lp,
+                       e.key.timestamp);
         break;
       }
       case SDL_MOUSEMOTION: {
@@ -79,38 +64,26 @@ void drain_sdl_events() {
         if (!w) break;
         // Windows sends the set-cursor request straight to the procedure before the move.
         SendMessageA(w, WM_SETCURSOR, WPARAM(w), 1 | (LPARAM(WM_MOUSEMOVE) << 16));
-        queue_input(w, WM_MOUSEMOVE, 0, (e.motion.x & 0xFFFF) | (LPARAM(e.motion.y & 0xFFFF) << 16),
-                    e.motion.timestamp);
+        pl_queue_input(w, WM_MOUSEMOVE, 0, (e.motion.x & 0xFFFF) | (LPARAM(e.motion.y & 0xFFFF) << 16),
+                       e.motion.timestamp);
         break;
       }
       case SDL_WINDOWEVENT: {
         PL_Window* w = pl_window_from_id(e.window.windowID);
-        if (w && e.window.event == SDL_WINDOWEVENT_CLOSE)
-          queue_input(w, WM_CLOSE, 0, 0, e.window.timestamp);
+        if (w && e.window.event == SDL_WINDOWEVENT_CLOSE) pl_queue_input(w, WM_CLOSE, 0, 0, e.window.timestamp);
         break;
       }
       case SDL_QUIT:
         // The last window closing, or an interrupt signal: ask every live window to close.
-        for (PL_Window* w : g_windows)
-          if (!w->destroyed && w->proc) queue_input(w, WM_CLOSE, 0, 0, e.quit.timestamp);
+        for (int i = 0; i < pl_window_count(); i++) {
+          PL_Window* w = pl_window_at(i);
+          if (!w->destroyed && w->proc) pl_queue_input(w, WM_CLOSE, 0, 0, e.quit.timestamp);
+        }
         break;
       default: break;
     }
   }
 }
-
-// At exit: the windows the system never destroys explicitly. SDL's video subsystem stays up:
-// shutting it down unloads the OpenGL driver, whose own one-time allocations would then show
-// up in leak reports without a name to suppress them by.
-void release_all() {
-  for (PL_Window* w : g_windows) {
-    if (w->sdl) SDL_DestroyWindow(w->sdl);
-    delete w;
-  }
-  g_windows.clear();
-}
-
-}  // namespace
 
 int pl_video_start(void) {
   if (g_videoState == 0) {
@@ -124,16 +97,15 @@ int pl_video_start(void) {
 
 int PL_HasDisplay(void) { return pl_video_start(); }
 
-PL_Window* pl_window_from_id(Uint32 id) {
-  for (PL_Window* w : g_windows)
+PL_Window* pl_window_from_id(std::uint32_t id) {
+  for (int i = 0; i < pl_window_count(); i++) {
+    PL_Window* w = pl_window_at(i);
     if (!w->destroyed && w->sdl && SDL_GetWindowID(w->sdl) == id) return w;
+  }
   return nullptr;
 }
 
-int pl_window_count(void) { return int(g_windows.size()); }
-PL_Window* pl_window_at(int index) { return g_windows[std::size_t(index)]; }
-
-int pl_window_realise(PL_Window* w, Uint32 extraFlags) {
+int pl_window_realise(PL_Window* w, std::uint32_t extraFlags) {
   Uint32 flags = SDL_WINDOW_HIDDEN | extraFlags;
   if (w->style & WS_POPUP) flags |= SDL_WINDOW_BORDERLESS;
   SDL_Window* s = SDL_CreateWindow(w->title.c_str(), w->x, w->y, w->width > 0 ? w->width : 1,
@@ -150,20 +122,18 @@ int pl_window_realise(PL_Window* w, Uint32 extraFlags) {
   return 1;
 }
 
-WORD RegisterClassA(const WNDCLASSA* wc) {
-  if (!wc || !wc->lpszClassName) return 0;
-  for (WindowClass& c : g_classes)
-    if (SDL_strcasecmp(c.name.c_str(), wc->lpszClassName) == 0) return 0;  // already registered
-  g_classes.push_back(WindowClass{wc->lpszClassName, *wc});
-  return WORD(g_classes.size());
+// The SDL window stays (hidden) until exit: a GL context made on it may still be released by
+// the shutdown that follows.
+void pl_window_hide(PL_Window* w) {
+  if (w->sdl) SDL_HideWindow(w->sdl);
 }
 
-HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD style, int x, int y,
-                     int width, int height, HWND, HMENU, HINSTANCE, void*) {
-  const WindowClass* c = find_class(className);
+HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD style, int x, int y, int width,
+                     int height, HWND, HMENU, HINSTANCE, void*) {
+  const WNDCLASSA* c = pl_class_find(className);
   if (!c || !pl_video_start()) return nullptr;
   auto* w = new PL_Window{};
-  w->proc = c->wc.lpfnWndProc;
+  w->proc = c->lpfnWndProc;
   w->style = style;
   w->title = title ? title : "";
   w->x = x == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : x;
@@ -175,26 +145,9 @@ HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD styl
     delete w;
     return nullptr;
   }
-  g_windows.push_back(w);
+  pl_window_add(w);
   if (style & WS_VISIBLE) ShowWindow(w, SW_SHOW);
   return w;
-}
-
-BOOL IsWindow(HWND w) {
-  for (PL_Window* x : g_windows)
-    if (x == w) return !w->destroyed;
-  return FALSE;
-}
-
-BOOL DestroyWindow(HWND w) {
-  if (!IsWindow(w)) return FALSE;
-  w->destroyed = 1;
-  if (w->proc) w->proc(w, WM_DESTROY, 0, 0);
-  // The SDL window stays (hidden) until exit: a GL context made on it may still be released
-  // by the shutdown that follows.
-  if (w->sdl) SDL_HideWindow(w->sdl);
-  w->visible = 0;
-  return TRUE;
 }
 
 BOOL ShowWindow(HWND w, int command) {
@@ -211,8 +164,6 @@ BOOL ShowWindow(HWND w, int command) {
   return was;
 }
 
-BOOL UpdateWindow(HWND w) { return IsWindow(w); }
-
 HWND SetFocus(HWND w) {
   if (w && w->dialog) return pl_dialog_set_focus(w);
   if (!IsWindow(w)) return nullptr;
@@ -220,14 +171,6 @@ HWND SetFocus(HWND w) {
   SDL_SetWindowInputFocus(w->sdl);
   return w;
 }
-
-LONG GetWindowLongA(HWND w, int index) {
-  if (!IsWindow(w) || index != GWL_STYLE) return 0;
-  return LONG(w->style);
-}
-
-// SDL sizes windows by their client area, so no frame needs adding.
-BOOL AdjustWindowRect(RECT* rect, DWORD, BOOL) { return rect != nullptr; }
 
 BOOL SetWindowPos(HWND w, HWND, int x, int y, int cx, int cy, UINT flags) {
   if (!IsWindow(w)) return FALSE;
@@ -253,67 +196,8 @@ BOOL GetClientRect(HWND w, RECT* rect) {
   return TRUE;
 }
 
-HGDIOBJ GetStockObject(int object) {
-  static int stock[8];
-  return (object >= 0 && object < 8) ? &stock[object] : nullptr;
-}
-
-HINSTANCE GetModuleHandleA(const char*) {
-  static char self;
-  return &self;
-}
-
-BOOL PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT remove) {
-  if (!msg) return FALSE;
-  drain_sdl_events();
-  std::deque<MSG>* q = !g_posted.empty() ? &g_posted : !g_input.empty() ? &g_input : nullptr;
-  if (q) {
-    *msg = q->front();
-    if (remove & PM_REMOVE) q->pop_front();
-    return TRUE;
-  }
-  if (g_quitPosted) {
-    *msg = MSG{nullptr, WM_QUIT, WPARAM(g_quitCode), 0, 0};
-    if (remove & PM_REMOVE) g_quitPosted = 0;
-    return TRUE;
-  }
-  return FALSE;
-}
-
-BOOL TranslateMessage(const MSG* msg) { return msg && msg->message == WM_KEYDOWN; }
-
-LRESULT DispatchMessageA(const MSG* msg) {
-  if (!msg || !msg->hwnd || !IsWindow(msg->hwnd) || !msg->hwnd->proc) return 0;
-  return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-}
-
-LRESULT DefWindowProcA(HWND w, UINT message, WPARAM, LPARAM) {
-  if (message == WM_CLOSE) DestroyWindow(w);
-  return 0;
-}
-
-LRESULT SendMessageA(HWND w, UINT message, WPARAM wp, LPARAM lp) {
-  if (w && w->dialog) return pl_dialog_send(w, message, wp, lp);
-  if (!IsWindow(w) || !w->proc) return 0;
-  return w->proc(w, message, wp, lp);
-}
-
-BOOL PostMessageA(HWND w, UINT message, WPARAM wp, LPARAM lp) {
-  g_posted.push_back(MSG{w, message, wp, lp, timeGetTime()});
-  return TRUE;
-}
-
-void PostQuitMessage(int exitCode) {
-  g_quitPosted = 1;
-  g_quitCode = exitCode;
-}
-
-HCURSOR LoadCursorA(HINSTANCE, const char* name) {
-  return name == IDC_ARROW ? &g_arrowCursor : nullptr;
-}
-
 HCURSOR SetCursor(HCURSOR cursor) {
-  HCURSOR previous = g_cursorShown ? &g_arrowCursor : nullptr;
+  HCURSOR previous = g_cursorShown ? pl_arrow_cursor() : nullptr;
   g_cursorShown = cursor != nullptr;
   if (g_videoState == 1) SDL_ShowCursor(g_cursorShown ? SDL_ENABLE : SDL_DISABLE);
   return previous;

@@ -1,0 +1,105 @@
+// Device context, pixel format and OpenGL context in the browser: a WebGL 2 context on the
+// page's canvas with the requested depth and stencil, no alpha and no multisampling, as the
+// native surface has. A buffer swap hands the frame to the page, which shows it.
+#include <emscripten/html5.h>
+
+#include <cstring>
+
+#include "platform/pl_internal.h"
+#include "platform/pl_platform.h"
+#include "platform/pl_web.h"
+
+namespace {
+int g_vsync = 1;
+BOOL swap_interval(int interval) {
+  g_vsync = interval != 0;
+  return TRUE;
+}
+}  // namespace
+
+HDC GetDC(HWND w) { return IsWindow(w) ? &w->dc : nullptr; }
+
+int ReleaseDC(HWND w, HDC dc) { return (w && dc && dc->window == w) ? 1 : 0; }
+
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
+  if (!dc || !pfd || !(pfd->dwFlags & PFD_SUPPORT_OPENGL)) return 0;
+  dc->requested = *pfd;
+  return 1;
+}
+
+BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
+  if (!dc || format < 1 || !IsWindow(dc->window)) return FALSE;
+  const PIXELFORMATDESCRIPTOR& want = pfd ? *pfd : dc->requested;
+  PL_Window* w = dc->window;
+  w->glColour = want.cColorBits;
+  // WebGL offers a 24-bit depth buffer, with or without 8 bits of stencil.
+  w->glDepth = want.cDepthBits ? 24 : 0;
+  w->glStencil = want.cStencilBits ? 8 : 0;
+  w->hasGl = 1;
+  dc->format = format;
+  return TRUE;
+}
+
+BOOL SwapBuffers(HDC dc) {
+  if (!dc || !dc->window) return FALSE;
+  pl_gl_flush();
+  pl_web_present(g_vsync);
+  return TRUE;
+}
+
+HGLRC wglCreateContext(HDC dc) {
+  if (!dc || !dc->window) return nullptr;
+  PL_Window* w = dc->window;
+  if (!w->hasGl) {
+    PIXELFORMATDESCRIPTOR pfd{};
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.cColorBits = 24;
+    pfd.cDepthBits = 24;
+    SetPixelFormat(dc, 1, &pfd);
+  }
+  EmscriptenWebGLContextAttributes a;
+  emscripten_webgl_init_context_attributes(&a);
+  a.alpha = EM_FALSE;
+  a.depth = w->glDepth > 0;
+  a.stencil = w->glStencil > 0;
+  a.antialias = EM_FALSE;
+  a.premultipliedAlpha = EM_FALSE;
+  a.preserveDrawingBuffer = EM_FALSE;
+  a.majorVersion = 2;
+  a.minorVersion = 0;
+  EMSCRIPTEN_WEBGL_CONTEXT_HANDLE c = emscripten_webgl_create_context("#canvas", &a);
+  if (c <= 0) return nullptr;
+  return new PL_GlContext{reinterpret_cast<void*>(c), w};
+}
+
+BOOL wglMakeCurrent(HDC dc, HGLRC context) {
+  if (!context) return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
+  if (!dc || !dc->window) return FALSE;
+  if (emscripten_webgl_make_context_current(EMSCRIPTEN_WEBGL_CONTEXT_HANDLE(context->sdl)) != EMSCRIPTEN_RESULT_SUCCESS)
+    return FALSE;
+  pl_gl_reset();
+  return TRUE;
+}
+
+BOOL wglDeleteContext(HGLRC context) {
+  if (!context) return FALSE;
+  const auto handle = EMSCRIPTEN_WEBGL_CONTEXT_HANDLE(context->sdl);
+  if (emscripten_webgl_get_current_context() == handle) emscripten_webgl_make_context_current(0);
+  emscripten_webgl_destroy_context(handle);
+  delete context;
+  return TRUE;
+}
+
+FARPROC wglGetProcAddress(const char* name) {
+  if (!name) return nullptr;
+  if (std::strcmp(name, "wglSwapIntervalEXT") == 0) return reinterpret_cast<FARPROC>(&swap_interval);
+  return pl_gl_proc(name);
+}
+
+int PL_GlSurfaceSizes(HWND w, int* colourBits, int* depthBits, int* stencilBits) {
+  if (!w || !w->hasGl) return 0;
+  if (colourBits) *colourBits = w->glColour;
+  if (depthBits) *depthBits = w->glDepth;
+  if (stencilBits) *stencilBits = w->glStencil;
+  return 1;
+}
