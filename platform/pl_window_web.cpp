@@ -54,6 +54,7 @@ void listen() {
 }
 
 EM_ASYNC_JS(void, wait_for_frame, (int vsync), {
+  if (Module['velmarOnFrame']) Module['velmarOnFrame']();
   await new Promise(resolve => {
     if (vsync) requestAnimationFrame(() => resolve());
     else setTimeout(resolve, 0);

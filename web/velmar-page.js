@@ -1,0 +1,159 @@
+// The page around the show: the start panel (its Start click is the one that lets the browser
+// play sound), the program's start, its messages, and the cue lines at the end. URL parameters
+// serve the tests: render=WxH&fps=F[&from=S][&to=S][&keep=n,n,...]&report=PATH draws frames on
+// the virtual clock, as velmar --render does, and posts the kept ones as PNG files to PATH;
+// program=clip_twin runs the clip-library test program instead of the show.
+'use strict';
+(function () {
+  const params = new URLSearchParams(location.search);
+  const $ = id => document.getElementById(id);
+  const page = window.velmarPage = {frames: 0, firstFrameMs: null, clickMs: null, ended: false, exitCode: null,
+                                   log: [], frameTimes: []};
+  const program = params.get('program') || 'velmar';
+  const render = params.get('render');
+  const report = params.get('report');
+
+  function post(path, body) {
+    return fetch(path, {method: 'POST', body: body});
+  }
+  function print(text) {
+    page.log.push(text);
+    console.log(text);
+  }
+
+  const Module = window.Module = {
+    canvas: $('canvas'),
+    arguments: [],
+    print: print,
+    printErr: text => { page.log.push(text); console.warn(text); },
+    velmarMessage: (caption, text) => { $('message').textContent = caption + ': ' + text; },
+    velmarOnFrame: () => {
+      const now = performance.now();
+      if (page.frames === 0 && page.clickMs !== null) page.firstFrameMs = now - page.clickMs;
+      page.frames++;
+    },
+    onRuntimeInitialized: () => {
+      if (render || program !== 'velmar') return run(programArgs());
+      $('go').disabled = false;
+      $('status').textContent = 'Ready.';
+    },
+  };
+
+  function programArgs() {
+    if (program !== 'velmar') return (params.get('args') || '').split(' ').filter(a => a);
+    if (!render) return params.get('stats') ? ['--stats'] : [];
+    const a = ['--render', '/frames/', '--size', render, '--fps', params.get('fps') || '10'];
+    if (params.get('from')) a.push('--from', params.get('from'));
+    if (params.get('to')) a.push('--to', params.get('to'));
+    if (params.get('data')) a.push('--data', params.get('data'));
+    return a;
+  }
+
+  // A render's frames: each one that has its name (the program writes NAME.part, then renames
+  // it) is posted if it is kept, then removed. The page looks whenever the program hands it
+  // control, which a render does every tenth of a second.
+  function takeFrames(keep, pending) {
+    let names = [];
+    try { names = Module.FS.readdir('/frames'); } catch (e) { return; }
+    for (const name of names) {
+      const m = /^frame(\d+)\.png$/.exec(name);
+      if (!m) continue;
+      const path = '/frames/' + name;
+      if (!keep || keep.has(Number(m[1]))) {
+        page.framesKept++;
+        if (report) pending.push(post(report + '/' + name, Module.FS.readFile(path)));
+      }
+      Module.FS.unlink(path);
+    }
+  }
+  function collectFrames() {
+    const keep = params.get('keep') ? new Set(params.get('keep').split(',').map(Number)) : null;
+    const pending = [];
+    page.framesKept = 0;
+    const timer = setInterval(() => takeFrames(keep, pending), 20);
+    pending.stop = () => { clearInterval(timer); takeFrames(keep, pending); };
+    return pending;
+  }
+
+  // argv in the program's memory.
+  function argv(args) {
+    const list = ['velmar'].concat(args);
+    const table = Module._malloc(4 * (list.length + 1));
+    list.forEach((a, i) => {
+      const n = Module.lengthBytesUTF8(a) + 1, p = Module._malloc(n);
+      Module.stringToUTF8(a, p, n);
+      Module.HEAPU32[(table >> 2) + i] = p;
+    });
+    Module.HEAPU32[(table >> 2) + list.length] = 0;
+    return [list.length, table];
+  }
+
+  async function run(args) {
+    const pending = render ? collectFrames() : [];
+    page.started = performance.now();
+    try {
+      // The show waits by handing control back to the page, so main runs as an async call
+      // that settles when main returns.
+      page.exitCode = await Module.ccall('main', 'number', ['number', 'number'], argv(args), {async: true});
+    } catch (e) {
+      page.exitCode = -1;
+      page.log.push('error: ' + e);
+    }
+    page.ended = true;
+    if (pending.stop) pending.stop();
+    await Promise.all(pending);
+    finished();
+  }
+
+  // The program returned (or exited): its status, its cue lines, and the end panel.
+  function finished() {
+    if (report) post(report + '/done', JSON.stringify({exit: page.exitCode, log: page.log, frames: page.frames,
+                                                      firstFrameMs: page.firstFrameMs}));
+    if (render || program !== 'velmar') return;
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    try {
+      const cues = Module.FS.readFile('/keypress.txt');
+      const a = $('cues');
+      a.href = URL.createObjectURL(new Blob([cues], {type: 'text/plain'}));
+      a.hidden = false;
+    } catch (e) {}
+    $('end').hidden = false;
+  }
+
+  $('go').addEventListener('click', async () => {
+    page.clickMs = performance.now();
+    const sound = $('sound').checked, full = $('fullscreen').checked;
+    Module.velmarChoices = {shadows: $('shadows').checked, sound: sound, fullscreen: full};
+    // The click is what lets the page make sound, and go full screen.
+    if (sound) {
+      const Ctx = window.AudioContext || window.webkitAudioContext;
+      if (Ctx) {
+        Module.velmarAudioContext = new Ctx({latencyHint: 'interactive'});
+        Module.velmarAudioContext.resume();
+      }
+    }
+    if (full && document.documentElement.requestFullscreen) {
+      try {
+        await document.documentElement.requestFullscreen();
+        if (navigator.keyboard && navigator.keyboard.lock) navigator.keyboard.lock(['Escape']).catch(() => {});
+      } catch (e) {}
+    }
+    $('start').hidden = true;
+    $('canvas').focus();
+    run(programArgs());
+  });
+
+  // A test hears of a page that failed at once rather than at its time-out.
+  function failed(text) {
+    page.log.push('error: ' + text);
+    if (report && !page.ended) post(report + '/done', JSON.stringify({exit: 'error', log: page.log}));
+  }
+  window.addEventListener('error', e => failed(e.message));
+  window.addEventListener('unhandledrejection', e => failed(String(e.reason)));
+  for (const src of ['velmar-data.js', program + '.js']) {
+    const s = document.createElement('script');
+    s.src = src;
+    s.async = false;
+    document.body.appendChild(s);
+  }
+})();

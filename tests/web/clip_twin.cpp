@@ -74,6 +74,9 @@ int main(int argc, char** argv) {
   const auto aloneB = decode(&two, clipB, nullptr, nullptr, frames);
   const auto together = decode(&one, clipA, &two, clipB, frames);
   const auto swapped = decode(&two, clipA, &one, clipB, frames);
+  // One copy for both streams: its one decoder refuses the second, so two names that led to one
+  // copy would fail the cases above.
+  const auto shared = decode(&one, clipA, &one, clipB, frames);
   struct Case {
     const char* name;
     bool ok;
@@ -83,6 +86,7 @@ int main(int argc, char** argv) {
       {"clip B decoded beside clip A is as alone", !together.empty() && together[1] == aloneB[0]},
       {"the copies swapped give the same pictures", !swapped.empty() && swapped == together},
       {"the clips differ, so the comparison can fail", !aloneA.empty() && !aloneB.empty() && aloneA[0] != aloneB[0]},
+      {"one copy refuses a second stream", shared.empty()},
   };
   for (const Case& c : cases) {
     std::printf("clip twin: %s: %s\n", c.name, c.ok ? "ok" : "FAILED");

@@ -1,0 +1,295 @@
+#!/usr/bin/env python3
+"""The page in headless Chromium: a static server on the loopback address serves build-web/,
+Chromium (SwiftShader's WebGL 2) is driven over the DevTools protocol on a pipe, and the page
+posts what a test needs (rendered frames, its log) back to the server.
+
+  browser_test.py WEBDIR play SECONDS     the page loads, Start is clicked, the show plays
+                                          SECONDS with its clock advancing and no console error,
+                                          then Escape ends it
+  browser_test.py WEBDIR twin             the two clip-library copies decode at once as alone
+  browser_test.py WEBDIR render OUTDIR WxH FPS [KEEP]
+                                          frames on the virtual clock into OUTDIR (KEEP: a file
+                                          of frame numbers, one a line; default every frame)
+
+Each test ends with the line "N passed, M failed" and exits non-zero on a failure.
+"""
+import http.server
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+CHROMIUM = os.environ.get("CHROMIUM", "/usr/lib/chromium/chromium")
+
+
+class Server:
+    """Serves a folder on 127.0.0.1; POSTs to /report/NAME are kept in memory."""
+
+    def __init__(self, root):
+        self.reports = {}
+        self.missing = []
+        self.done = threading.Event()
+        server = self
+
+        class Handler(http.server.SimpleHTTPRequestHandler):
+            def __init__(self, *a, **k):
+                super().__init__(*a, directory=root, **k)
+
+            def log_message(self, *a):
+                pass
+
+            def send_error(self, code, *a, **k):
+                server.missing.append(self.path)
+                super().send_error(code, *a, **k)
+
+            def end_headers(self):
+                self.send_header("Cache-Control", "no-store")
+                super().end_headers()
+
+            def do_POST(self):
+                body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
+                name = self.path.split("/report/", 1)[-1]
+                server.reports[name] = body
+                if name == "done":
+                    server.done.set()
+                self.send_response(204)
+                self.end_headers()
+
+        http.server.SimpleHTTPRequestHandler.extensions_map[".wasm"] = "application/wasm"
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.httpd.shutdown()
+
+
+class Browser:
+    """Headless Chromium with the DevTools protocol on file descriptors 3 and 4."""
+
+    def __init__(self, width=800, height=600):
+        self.profile = tempfile.mkdtemp(prefix="velmar-chromium-")
+        to_chrome_r, self.to_chrome = os.pipe()
+        self.from_chrome, from_chrome_w = os.pipe()
+        args = [CHROMIUM, "--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+                "--autoplay-policy=no-user-gesture-required", "--remote-debugging-pipe", "--no-sandbox",
+                "--no-first-run", "--no-default-browser-check", "--disable-background-timer-throttling",
+                "--disable-renderer-backgrounding", "--user-data-dir=" + self.profile,
+                "--window-size=%d,%d" % (width, height), "about:blank"]
+
+        # Chromium reads commands on descriptor 3 and answers on 4: both are moved out of the
+        # way first, so that neither is overwritten by the other. Only these two are inherited
+        # (the pipes themselves close on exec), so no descriptor list closes them again.
+        def fds():
+            r, w = os.dup(to_chrome_r), os.dup(from_chrome_w)
+            os.dup2(r, 3)
+            os.dup2(w, 4)
+
+        self.proc = subprocess.Popen(args, close_fds=False, preexec_fn=fds,
+                                     stdout=subprocess.DEVNULL, stderr=open("/tmp/chromium.err", "w"))
+        os.close(to_chrome_r)
+        os.close(from_chrome_w)
+        self.next_id = 0
+        self.buffer = b""
+        self.events = []
+        self.session = None
+        targets = self.call("Target.getTargets")["targetInfos"]
+        page = next(t for t in targets if t["type"] == "page")
+        self.session = self.call("Target.attachToTarget", targetId=page["targetId"], flatten=True)["sessionId"]
+        for domain in ("Page", "Runtime", "Log"):
+            self.call(domain + ".enable")
+
+    def _read(self):
+        while b"\0" not in self.buffer:
+            chunk = os.read(self.from_chrome, 1 << 20)
+            if not chunk:
+                raise RuntimeError("Chromium went away")
+            self.buffer += chunk
+        message, self.buffer = self.buffer.split(b"\0", 1)
+        return json.loads(message)
+
+    def call(self, method, **params):
+        self.next_id += 1
+        message = {"id": self.next_id, "method": method, "params": params}
+        if self.session:
+            message["sessionId"] = self.session
+        os.write(self.to_chrome, json.dumps(message).encode() + b"\0")
+        while True:
+            m = self._read()
+            if m.get("id") == self.next_id:
+                if "error" in m:
+                    raise RuntimeError("%s: %s" % (method, m["error"]))
+                return m.get("result", {})
+            self.events.append(m)
+
+    def evaluate(self, expression):
+        r = self.call("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
+        return r.get("result", {}).get("value")
+
+    def console_errors(self):
+        errors = []
+        for e in self.events:
+            p = e.get("params", {})
+            if e.get("method") == "Runtime.exceptionThrown":
+                errors.append(p["exceptionDetails"].get("text", "") + " " +
+                              str(p["exceptionDetails"].get("exception", {}).get("description", "")))
+            elif e.get("method") == "Runtime.consoleAPICalled" and p.get("type") == "error":
+                errors.append(" ".join(str(a.get("value", a.get("description", ""))) for a in p.get("args", [])))
+            elif e.get("method") == "Log.entryAdded" and p["entry"].get("level") == "error":
+                errors.append(p["entry"].get("text", ""))
+        return errors
+
+    def wait_for(self, expression, timeout, poll=0.25):
+        end = time.time() + timeout
+        while time.time() < end:
+            value = self.evaluate(expression)
+            if value:
+                return value
+            time.sleep(poll)
+        return None
+
+    def click(self, selector):
+        box = self.evaluate("(() => { const r = document.querySelector(%s).getBoundingClientRect();"
+                            " return [r.x + r.width / 2, r.y + r.height / 2]; })()" % json.dumps(selector))
+        for kind in ("mousePressed", "mouseReleased"):
+            self.call("Input.dispatchMouseEvent", type=kind, x=box[0], y=box[1], button="left", clickCount=1)
+
+    def key(self, name, code):
+        for kind in ("rawKeyDown", "keyUp"):
+            self.call("Input.dispatchKeyEvent", type=kind, key=name, code=name, windowsVirtualKeyCode=code,
+                      nativeVirtualKeyCode=code)
+
+    def close(self):
+        try:
+            self.call("Browser.close")
+        except Exception:
+            pass
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def verdict(checks):
+    failed = 0
+    for name, ok, detail in checks:
+        print("%s: %s%s" % ("ok" if ok else "FAILED", name, (" (" + detail + ")") if detail else ""))
+        failed += 0 if ok else 1
+    print("%d passed, %d failed" % (len(checks) - failed, failed))
+    return 1 if failed else 0
+
+
+def play(web, seconds):
+    server, browser = Server(web), Browser()
+    try:
+        browser.call("Page.navigate", url=server.url + "index.html?stats=1")
+        ready = browser.wait_for("!document.getElementById('go').disabled", 120)
+        loaded = time.time()
+        browser.click("#go")
+        first = browser.wait_for("velmarPage.firstFrameMs", 60)
+        samples = []
+        start = time.time()
+        while time.time() - start < seconds:
+            time.sleep(1.0)
+            samples.append(browser.evaluate(
+                "(() => { const s = Module.velmarStreams && Module.velmarStreams[1];"
+                " return [performance.now(), velmarPage.frames, s && s.source ? (performance.now() - s.heard) / 1000 : null]; })()"))
+        browser.key("Escape", 27)
+        ended = browser.wait_for("velmarPage.ended", 60)
+        log = browser.evaluate("velmarPage.log") or []
+        errors = browser.console_errors()
+        clock = [s[2] for s in samples if s and s[2] is not None]
+        frames = [s[1] for s in samples if s]
+        # The music clock must follow the page's clock: 1 s of music a second, within 5 %.
+        rate = (clock[-1] - clock[0]) / ((samples[-1][0] - samples[0][0]) / 1000.0) if len(clock) > 1 else 0
+        for line in log:
+            print("  " + line)
+        return verdict([
+            ("the page loads and offers Start", bool(ready), ""),
+            ("Start shows a first frame", first is not None, "%.0f ms after the click" % first if first else ""),
+            ("frames keep coming", len(frames) > 1 and all(b > a for a, b in zip(frames, frames[1:])),
+             "%s frames in %d s" % (frames[-1] if frames else 0, seconds)),
+            ("the music clock advances with the page's clock", abs(rate - 1.0) < 0.05,
+             "%.3f s of music a second, %.1f s heard" % (rate, clock[-1] if clock else 0)),
+            ("Escape ends the show", bool(ended), "exit %s" % browser.evaluate("velmarPage.exitCode")),
+            ("no error in the console", not errors, "; ".join(errors[:3])),
+        ])
+    finally:
+        browser.close()
+        server.close()
+
+
+def twin(web):
+    server, browser = Server(web), Browser()
+    try:
+        browser.call("Page.navigate", url=server.url + "index.html?program=clip_twin&report=report")
+        server.done.wait(300)
+        result = json.loads(server.reports.get("done", b"{}") or b"{}")
+        for line in result.get("log", []):
+            print("  " + line)
+        closing = [l for l in result.get("log", []) if l.endswith(" failed")]
+        errors = browser.console_errors()
+        ok = bool(closing) and closing[-1].endswith(" 0 failed") and result.get("exit") == 0
+        return verdict([("two streams decoded at once give the pictures each gives alone", ok,
+                         closing[-1] if closing else "no result"),
+                        ("no error in the console", not errors, "; ".join(errors[:3]))])
+    finally:
+        browser.close()
+        server.close()
+
+
+def render(web, out, size, fps, keep_file=None, extra=""):
+    server, browser = Server(web), Browser()
+    keep = ""
+    if keep_file:
+        with open(keep_file) as f:
+            keep = ",".join(l.strip() for l in f if l.strip())
+    try:
+        began = time.time()
+        url = "%sindex.html?render=%s&fps=%s&report=report%s%s" % (server.url, size, fps, "&keep=" + keep if keep else "",
+                                                                extra)
+        browser.call("Page.navigate", url=url)
+        server.done.wait(1800)
+        seconds = time.time() - began
+        os.makedirs(out, exist_ok=True)
+        count = 0
+        for name, body in server.reports.items():
+            if name.endswith(".png"):
+                with open(os.path.join(out, name), "wb") as f:
+                    f.write(body)
+                count += 1
+        result = json.loads(server.reports.get("done", b"{}") or b"{}")
+        errors = browser.console_errors()
+        print("render: %d frames kept in %.1f s" % (count, seconds))
+        return verdict([("the render ends", server.done.is_set() and result.get("exit") == 0,
+                         "exit %s" % result.get("exit")),
+                        ("its frames arrive", count > 0, "%d frames" % count),
+                        ("no error in the console", not errors, "; ".join(errors[:3]))])
+    finally:
+        browser.close()
+        server.close()
+
+
+def main(argv):
+    if len(argv) < 3:
+        print(__doc__)
+        return 2
+    web, what = argv[1], argv[2]
+    if what == "play":
+        return play(web, float(argv[3]) if len(argv) > 3 else 20)
+    if what == "twin":
+        return twin(web)
+    if what == "render":
+        return render(web, argv[3], argv[4], argv[5], argv[6] if len(argv) > 6 and argv[6] else None,
+                      argv[7] if len(argv) > 7 else "")
+    print(__doc__)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
