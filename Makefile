@@ -11,7 +11,7 @@ FUZZ_SECONDS ?= 10
 # make install: where to (DESTDIR stages it elsewhere, as packagers do).
 PREFIX  ?= /usr/local
 
-.PHONY: all deps build run content install package test asan fuzz fuzz-run bench clean
+.PHONY: all deps build run content install package test asan golden fuzz fuzz-run bench clean
 
 all: build
 
@@ -42,6 +42,12 @@ asan: deps
 
 test: asan
 	$(XVFB) ctest --preset asan -j $(JOBS)
+
+# New reference frames after an intended change to the picture: renders the whole show, writes
+# tests/golden/frames/ and the contact sheet build/golden/golden-sheet.png to look at first.
+golden: build
+	$(XVFB) tests/golden/render.sh $(BUILD) $(BUILD)/golden/render
+	$(BUILD)/golden_frames update tests/golden/frames.tsv $(BUILD)/golden/render tests/golden/frames $(BUILD)/golden
 
 fuzz: deps
 	@cmake --preset fuzz >/dev/null

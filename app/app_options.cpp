@@ -2,6 +2,8 @@
 // one costs nothing but its error line.
 #include "app/app_options.h"
 
+#include "app/app_video.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -12,8 +14,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: velmar [--no-dialog [--windowed | --fullscreen] [--size WxH] [--desktop] [--no-sound]\n"
     "              [--no-shadows] [--vsync on|off]] [--stretch] [--start SECONDS] [--data DIR] [--stats]\n"
-    "       velmar --render OUT [--fps F] [--size WxH] [--from S] [--to S] [--no-shadows] [--stretch]\n"
-    "              [--data DIR] [--stats] [-- FFMPEG-ARGS...]\n"
+    "       velmar --render OUT [--fps F] [--size WxH] [--from S] [--to S] [--stills T,T,...]\n"
+    "              [--no-shadows] [--stretch] [--data DIR] [--stats] [-- FFMPEG-ARGS...]\n"
     "       velmar --help | --version\n";
 
 constexpr const char* kHelp =
@@ -45,6 +47,8 @@ constexpr const char* kHelp =
     "  --fps F            frames per second of music time (default 60)\n"
     "  --size WxH         frame size (default 1440x1080)\n"
     "  --from S, --to S   the range of music time in seconds (default 0 to 312)\n"
+    "  --stills T,T,...   with a PNG folder: write only the frames at these music times (the\n"
+    "                     first frame at or after each); the show still runs through every frame\n"
     "  -- ARGS...         further arguments for ffmpeg, placed before the output name\n"
     "\n"
     "  --help             this text\n"
@@ -60,6 +64,21 @@ bool parse_number(const char* text, double& value) {
   char* end = nullptr;
   value = std::strtod(text, &end);
   return errno == 0 && end && *end == 0 && std::isfinite(value);
+}
+
+// Comma-separated music times, each from 0 to 312.
+bool parse_times(const char* text, std::vector<double>& out) {
+  out.clear();
+  if (!text || !*text) return false;
+  for (const char* at = text;;) {
+    const char* comma = std::strchr(at, ',');
+    const std::string item = comma ? std::string(at, comma) : std::string(at);
+    double t = 0;
+    if (!parse_number(item.c_str(), t) || t < 0.0 || t > 312.0) return false;
+    out.push_back(t);
+    if (!comma) return true;
+    at = comma + 1;
+  }
 }
 
 bool parse_size(const char* text, int& w, int& h) {
@@ -161,6 +180,10 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
     } else if (a == "--to") {
       p.number(o.to, 0.0, 312.0);
       renderRange = true;
+    } else if (a == "--stills") {
+      const char* v = p.value();
+      if (v && !parse_times(v, o.stills))
+        p.fail(std::string("bad value for --stills: '") + v + "' (music times from 0 to 312, separated by commas)");
     } else if (a == "--") {
       for (p.i++; p.i < argc; p.i++) o.ffmpegArgs.emplace_back(argv[p.i]);
       if (o.render.empty()) p.fail("'--' (arguments for ffmpeg) needs --render");
@@ -177,9 +200,11 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
       else if (startGiven) p.fail("--start does not go with --render (use --from)");
       else if (o.vsync >= 0) p.fail("--vsync does not go with --render");
       else if (!(o.from < o.to)) p.fail("--from must be before --to");
+      else if (!o.stills.empty() && APP_VideoKindOf(o.render) != APP_VIDEO_PNG)
+        p.fail("--stills needs a PNG folder for --render (a name ending in /)");
       if (!sizeGiven) o.width = 1440, o.height = 1080;
     } else {
-      if (renderRange || fpsGiven) p.fail("--fps, --from and --to need --render");
+      if (renderRange || fpsGiven || !o.stills.empty()) p.fail("--fps, --from, --to and --stills need --render");
       else if ((!dialogFlag.empty() || sizeGiven || o.noShadows > 0) && !o.noDialog)
         p.fail((dialogFlag.empty() ? std::string(sizeGiven ? "--size" : "--no-shadows") : dialogFlag) +
                " replaces a dialog choice and needs --no-dialog");

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -136,6 +137,12 @@ int APP_RenderOpen(const APP_Options& o, int width, int height) {
   else if (!o.renderDiscard && APP_VideoKindOf(o.render) == APP_VIDEO_FFMPEG)
     std::fprintf(stderr, "velmar: the soundtrack %s is missing; the video will have no sound\n", sound);
   if (!APP_VideoOpen(g.out, o.renderDiscard ? std::string() : o.render, format)) return 0;
+  for (double t : o.stills) {
+    const long n = long(std::ceil((t - o.from) * o.fps - 1e-6));
+    if (n >= 0 && n < g.total) g.out.keep.push_back(n);
+  }
+  std::sort(g.out.keep.begin(), g.out.keep.end());
+  g.out.keep.erase(std::unique(g.out.keep.begin(), g.out.keep.end()), g.out.keep.end());
 
   PL_TimerSetManual(1, kOrigin);
   std::signal(SIGINT, on_interrupt);
@@ -182,7 +189,7 @@ int APP_RenderFinish(void) {
   PL_TimerSetSleepHook(nullptr);
   progress(true);
   // After Ctrl-C what was made so far is kept, and still counts as a clean end.
-  const int complete = !g.failed && (g.out.frames >= g.total || g_interrupted);
+  const int complete = !g.failed && (g.out.offered >= g.total || g_interrupted);
   // A show that ended before the range did (content or music missing) leaves no file that
   // looks complete.
   const int kept = APP_VideoClose(g.out, complete);

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
@@ -189,6 +190,8 @@ int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpe
 
 int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb) {
   const std::size_t bytes = std::size_t(out.width) * out.height * 3;
+  const long index = out.offered++;
+  if (!out.keep.empty() && !std::binary_search(out.keep.begin(), out.keep.end(), index)) return 1;
   bool ok = true;
   switch (out.kind) {
     case APP_VIDEO_DISCARD: break;
@@ -199,7 +202,7 @@ int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb) {
       break;
     case APP_VIDEO_PNG: {
       char name[32];
-      std::snprintf(name, sizeof name, "/frame%06ld.png", out.frames);
+      std::snprintf(name, sizeof name, "/frame%06ld.png", index);
       const std::string final = out.path + name, temp = final + ".part";
       ok = TOOL_PngWrite(temp.c_str(), rgb, out.width, out.height) && std::rename(temp.c_str(), final.c_str()) == 0;
       if (!ok) {

@@ -16,6 +16,8 @@ struct APP_VideoOut {
   int kind = APP_VIDEO_DISCARD;
   int width = 0, height = 0;
   long frames = 0;     // frames written
+  long offered = 0;    // frames handed to APP_VideoWrite, written or passed over
+  std::vector<long> keep;  // ascending indices of the only frames written; empty: all
   std::string path;    // the name asked for
   std::string temp;    // what is written until it is complete
   std::FILE* file = nullptr;
@@ -38,7 +40,8 @@ int APP_VideoKindOf(const std::string& path);
 std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& format, const std::string& output);
 // Opens the output; on failure prints one line on standard error and returns 0.
 int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpec& format);
-// Appends one frame of width x height RGB pixels, rows from the top. 0 (with the line) on failure.
+// Appends one frame of width x height RGB pixels, rows from the top, unless `keep` passes it
+// over (a PNG file is named by the frame's index). 0 (with the line) on failure.
 int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb);
 // Finishes the output: with `keep` and no failure it takes its real name (1); otherwise the
 // temporary file is removed (0). Prints one line for a failure.

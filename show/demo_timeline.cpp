@@ -120,7 +120,8 @@ void Section4() {
 }
 
 // Section 10: the "dj" clip through stretch and spin blurs, the abstract texture turning over
-// it, and the steps clip's inverted last picture fading away in the first half second.
+// it, and player 1's clip (the scroll clip of the sphere sections) inverted, fading away in the
+// first half second.
 void DjSection() {
   ClipOpen(VIDEO_player2, kDj, true, DEMO_clip201);
   const float T = Now();

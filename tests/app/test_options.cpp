@@ -73,6 +73,8 @@ TEST(Options, ValuesOfTheClockDataAndRender) {
   EXPECT_DOUBLE_EQ(o.from, 17.5);
   EXPECT_DOUBLE_EQ(o.to, 20.0);
   EXPECT_EQ(o.ffmpegArgs, (std::vector<std::string>{"-b:v", "1M"}));
+  ASSERT_EQ(parse({"--render", "frames/", "--stills", "40,80.5"}, o, message), APP_OPTIONS_RUN);
+  EXPECT_EQ(o.stills, (std::vector<double>{40.0, 80.5}));
   ASSERT_EQ(parse({"--render", "a.y4m"}, o, message), APP_OPTIONS_RUN);
   EXPECT_DOUBLE_EQ(o.fps, 60.0);
   EXPECT_DOUBLE_EQ(o.to, 312.0);
@@ -95,6 +97,10 @@ TEST(Options, BadInputIsRefusedWithItsNameAndTheUsage) {
       {{"--fps", "30"}, "--render"},
       {{"--", "x"}, "--render"},
       {{"--no-dialog", "--windowed", "--desktop"}, "--desktop"},
+      {{"--render", "a.y4m", "--stills", "4"}, "--stills"},
+      {{"--render", "frames/", "--stills", "4,x"}, "--stills"},
+      {{"--render", "frames/", "--stills", "400"}, "--stills"},
+      {{"--stills", "4"}, "--render"},
   };
   for (const auto& [args, named] : cases) {
     APP_Options o;

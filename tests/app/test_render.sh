@@ -1,7 +1,8 @@
 #!/bin/sh
 # Offline renders of the show with the content pack of the build folder: two y4m renders of the
 # first 12 s at 160x120 and 10 fps are byte-identical and hold exactly 120 frames; an mkv of
-# 2 s carries 2 s of video and 2 s of sound; an output that ffmpeg refuses leaves no file.
+# 2 s carries 2 s of video and 2 s of sound; stills are the frames asked for alone; an output
+# that ffmpeg refuses leaves no file.
 # Usage: test_render.sh BUILD_DIR   (skipped, status 77, without BUILD_DIR/data)
 set -u
 build=$(cd "$1" && pwd)
@@ -31,6 +32,10 @@ frames=$(ffprobe -v error -select_streams v:0 -count_packets -show_entries strea
 [ "$frames" = 50 ] || fail "the video holds $frames frames, not 50 (2 s at 25 fps)"
 audio=$(ffprobe -v error -select_streams a:0 -show_entries stream_tags=DURATION -of csv=p=0 c.mkv)
 case "$audio" in 00:00:01.9* | 00:00:02.0*) ;; *) fail "the sound lasts $audio, not 2 s" ;; esac
+
+# Stills: only the frames at those times, named by their place in the range.
+render stills/ --size 160x120 --fps 10 --to 2 --stills 1.0,0.45 || fail "stills render failed"
+[ "$(ls stills | tr '\n' ' ')" = "frame000005.png frame000010.png " ] || fail "stills wrote: $(ls stills)"
 
 render d.mkv --size 160x120 --fps 10 --to 1 -- -no-such-ffmpeg-option && fail "a failing ffmpeg reported success"
 ls -a | grep -q "d\.mkv" && fail "a failed encode left a file: $(ls -a)"
