@@ -5,6 +5,12 @@ JOBS    ?= $(shell nproc)
 BUILD   := build
 ASAN    := build-asan
 FUZZ    := build-fuzz
+# The browser build, the libraries it builds from Debian's sources, and the native build whose
+# content pack (and golden_frames) it uses: build, or build-asan where make test made one.
+WEB     := build-web
+WEBDEPS := build-web-deps
+WEB_NATIVE ?= $(BUILD)
+EMENV   := env NODE_PATH=/usr/share/nodejs
 # The suite renders with Mesa's software renderer on a virtual X server.
 XVFB    := xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp"
 FUZZ_SECONDS ?= 10
@@ -57,8 +63,23 @@ fuzz: deps
 fuzz-run: fuzz
 	@scripts/run-fuzzers $(FUZZ) $(FUZZ_SECONDS)
 
+# The show as a web page in build-web/ (index.html, velmar.js, velmar.wasm, velmar.data).
+web:
+	@$(MAKE) --no-print-directory $(if $(filter $(ASAN),$(WEB_NATIVE)),asan,build)
+	@scripts/install-deps web
+	@scripts/web-deps $(WEBDEPS)
+	@$(EMENV) emcmake cmake -S . -B $(WEB) -DCMAKE_BUILD_TYPE=Release -DVELMAR_WEB_DEPS=$(CURDIR)/$(WEBDEPS)/prefix \
+	  -DVELMAR_WEB_DATA=$(CURDIR)/$(WEB_NATIVE)/data >/dev/null
+	@$(EMENV) cmake --build $(WEB) -j $(JOBS)
+
+# The page in headless Chromium: 20 s of the show, the two clip-library copies, the golden frames.
+web-test: web
+	python3 tests/web/browser_test.py $(WEB) play 20
+	python3 tests/web/browser_test.py $(WEB) twin
+	python3 tests/web/browser_test.py $(WEB) golden $(WEB_NATIVE) $(WEB)/golden
+
 bench: build
 	@scripts/run-benchmarks $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(FUZZ)
+	rm -rf $(BUILD) $(ASAN) $(FUZZ) $(WEB) $(WEBDEPS)

@@ -1,7 +1,8 @@
 // The page around the show: the start panel (its Start click is the one that lets the browser
 // play sound), the program's start, its messages, and the cue lines at the end. URL parameters
-// serve the tests: render=WxH&fps=F[&from=S][&to=S][&keep=n,n,...]&report=PATH draws frames on
-// the virtual clock, as velmar --render does, and posts the kept ones as PNG files to PATH;
+// serve the tests: render=WxH&fps=F[&from=S][&to=S][&stills=T,T,...]&report=PATH draws frames
+// on the virtual clock, as velmar --render does (stills: only the frames at those music
+// times are written), and posts them as PNG files to PATH (keep=n,n,...: only those);
 // program=clip_twin runs the clip-library test program instead of the show.
 'use strict';
 (function () {
@@ -45,7 +46,7 @@
     const a = ['--render', '/frames/', '--size', render, '--fps', params.get('fps') || '10'];
     if (params.get('from')) a.push('--from', params.get('from'));
     if (params.get('to')) a.push('--to', params.get('to'));
-    if (params.get('data')) a.push('--data', params.get('data'));
+    if (params.get('stills')) a.push('--stills', params.get('stills'));
     return a;
   }
 
@@ -97,7 +98,7 @@
       page.exitCode = await Module.ccall('main', 'number', ['number', 'number'], argv(args), {async: true});
     } catch (e) {
       page.exitCode = -1;
-      page.log.push('error: ' + e);
+      page.log.push('error: ' + (e && e.stack ? e.stack : e));
     }
     page.ended = true;
     if (pending.stop) pending.stop();
