@@ -10,6 +10,7 @@
 #include <GL/glext.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -348,6 +349,15 @@ bool change(T& slot, T value) {
   return true;
 }
 
+// The same for a state of several values.
+template <typename T, std::size_t N>
+bool change_all(T (&slot)[N], const T (&value)[N]) {
+  if (std::equal(value, value + N, slot)) return false;
+  flush();
+  std::copy(value, value + N, slot);
+  return true;
+}
+
 bool is_fixed_function(GLenum cap) { return cap == GL_TEXTURE_2D || cap == GL_FOG || cap == GL_ALPHA_TEST; }
 
 void set_enabled(GLenum cap, int on) {
@@ -481,10 +491,7 @@ void glFogf(GLenum name, GLfloat value) {
 }
 void glFogi(GLenum, GLint) {}  // the show's fog is always linear
 void glFogfv(GLenum name, const GLfloat* v) {
-  if (name != GL_FOG_COLOR) return;
-  if (std::memcmp(v, g.fogColour, sizeof g.fogColour) == 0) return;
-  flush();
-  std::memcpy(g.fogColour, v, sizeof g.fogColour);
+  if (name == GL_FOG_COLOR) change_all(g.fogColour, {v[0], v[1], v[2], v[3]});
 }
 static void active_texture(GLenum unit) {
   g.activeUnit = unit_of(unit);
@@ -493,10 +500,7 @@ static void active_texture(GLenum unit) {
 
 // Pass-through state.
 void glBlendFunc(GLenum s, GLenum d) {
-  if (g.blend[0] == s && g.blend[1] == d) return;
-  flush();
-  g.blend[0] = s, g.blend[1] = d;
-  emscripten_glBlendFunc(s, d);
+  if (change_all(g.blend, {s, d})) emscripten_glBlendFunc(s, d);
 }
 void glDepthFunc(GLenum f) {
   if (change(g.depthFunc, f)) emscripten_glDepthFunc(f);
@@ -508,10 +512,7 @@ void glStencilFunc(GLenum f, GLint ref, GLuint mask) {
   emscripten_glStencilFunc(f, ref, mask);
 }
 void glStencilOp(GLenum fail, GLenum zfail, GLenum zpass) {
-  if (g.stencilOps[0] == fail && g.stencilOps[1] == zfail && g.stencilOps[2] == zpass) return;
-  flush();
-  g.stencilOps[0] = fail, g.stencilOps[1] = zfail, g.stencilOps[2] = zpass;
-  emscripten_glStencilOp(fail, zfail, zpass);
+  if (change_all(g.stencilOps, {fail, zfail, zpass})) emscripten_glStencilOp(fail, zfail, zpass);
 }
 void glCullFace(GLenum f) {
   if (change(g.cullFace, f)) emscripten_glCullFace(f);
@@ -520,28 +521,16 @@ void glFrontFace(GLenum f) {
   if (change(g.frontFace, f)) emscripten_glFrontFace(f);
 }
 void glColorMask(GLboolean r, GLboolean gr, GLboolean b, GLboolean a) {
-  const GLboolean m[4] = {r, gr, b, a};
-  if (std::memcmp(m, g.colourMask, sizeof m) == 0) return;
-  flush();
-  std::memcpy(g.colourMask, m, sizeof m);
-  emscripten_glColorMask(r, gr, b, a);
+  if (change_all(g.colourMask, {r, gr, b, a})) emscripten_glColorMask(r, gr, b, a);
 }
 void glDepthMask(GLboolean on) {
   if (change(g.depthMask, on)) emscripten_glDepthMask(on);
 }
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
-  const GLint v[4] = {x, y, w, h};
-  if (std::memcmp(v, g.viewport, sizeof v) == 0) return;
-  flush();
-  std::memcpy(g.viewport, v, sizeof v);
-  emscripten_glViewport(x, y, w, h);
+  if (change_all(g.viewport, {x, y, w, h})) emscripten_glViewport(x, y, w, h);
 }
 void glScissor(GLint x, GLint y, GLsizei w, GLsizei h) {
-  const GLint v[4] = {x, y, w, h};
-  if (std::memcmp(v, g.scissor, sizeof v) == 0) return;
-  flush();
-  std::memcpy(g.scissor, v, sizeof v);
-  emscripten_glScissor(x, y, w, h);
+  if (change_all(g.scissor, {x, y, w, h})) emscripten_glScissor(x, y, w, h);
 }
 void glClear(GLbitfield mask) {
   flush();

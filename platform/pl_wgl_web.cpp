@@ -17,16 +17,6 @@ BOOL swap_interval(int interval) {
 }
 }  // namespace
 
-HDC GetDC(HWND w) { return IsWindow(w) ? &w->dc : nullptr; }
-
-int ReleaseDC(HWND w, HDC dc) { return (w && dc && dc->window == w) ? 1 : 0; }
-
-int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
-  if (!dc || !pfd || !(pfd->dwFlags & PFD_SUPPORT_OPENGL)) return 0;
-  dc->requested = *pfd;
-  return 1;
-}
-
 BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
   if (!dc || format < 1 || !IsWindow(dc->window)) return FALSE;
   const PIXELFORMATDESCRIPTOR& want = pfd ? *pfd : dc->requested;
@@ -94,12 +84,4 @@ FARPROC wglGetProcAddress(const char* name) {
   if (!name) return nullptr;
   if (std::strcmp(name, "wglSwapIntervalEXT") == 0) return reinterpret_cast<FARPROC>(&swap_interval);
   return pl_gl_proc(name);
-}
-
-int PL_GlSurfaceSizes(HWND w, int* colourBits, int* depthBits, int* stencilBits) {
-  if (!w || !w->hasGl) return 0;
-  if (colourBits) *colourBits = w->glColour;
-  if (depthBits) *depthBits = w->glDepth;
-  if (stencilBits) *stencilBits = w->glStencil;
-  return 1;
 }

@@ -194,7 +194,7 @@ int check(const std::vector<Row>& rows, const fs::path& refs, const fs::path& re
     if (e.path().filename().string().rfind("golden-fail-", 0) == 0) fs::remove(e.path(), ec);
   int failed = 0, identical = 0;
   double worst = INFINITY;
-  std::vector<double> sectionWorst(26, INFINITY), lows;
+  std::vector<double> sectionWorst(26, -1.0), lows;  // -1: no frame of that section
   std::vector<Image> fresher, references;
   for (const Row& r : rows) {
     Image ref, fresh;
@@ -210,7 +210,8 @@ int check(const std::vector<Row>& rows, const fs::path& refs, const fs::path& re
     psnr(fresh, ref, db);
     const double low = std::min({db[0], db[1], db[2]});
     worst = std::min(worst, low);
-    sectionWorst[std::size_t(r.section)] = std::min(sectionWorst[std::size_t(r.section)], low);
+    double& section = sectionWorst[std::size_t(r.section)];
+    section = section < 0 ? low : std::min(section, low);
     lows.push_back(low);
     if (std::isinf(low)) identical++;
     if (low < limits.minPsnr) {
@@ -221,7 +222,8 @@ int check(const std::vector<Row>& rows, const fs::path& refs, const fs::path& re
     }
   }
   for (std::size_t n = 1; n < sectionWorst.size(); n++)
-    if (sectionWorst[n] < INFINITY) std::printf("section %zu: lowest PSNR %.1f dB\n", n, sectionWorst[n]);
+    if (std::isinf(sectionWorst[n])) std::printf("section %zu: identical\n", n);
+    else if (sectionWorst[n] >= 0) std::printf("section %zu: lowest PSNR %.1f dB\n", n, sectionWorst[n]);
   std::printf("%zu frames: %d identical, %d below %.0f dB, lowest PSNR %.1f dB\n", rows.size(), identical, failed,
               limits.minPsnr, worst);
   // A different OpenGL implementation may round a little differently, but most frames (the

@@ -19,6 +19,7 @@ posts what a test needs (rendered frames, its log) back to the server.
 
 Each test ends with the line "N passed, M failed" and exits non-zero on a failure.
 """
+import contextlib
 import http.server
 import json
 import os
@@ -96,7 +97,7 @@ class Browser:
             os.dup2(w, 4)
 
         self.proc = subprocess.Popen(args, close_fds=False, preexec_fn=fds,
-                                     stdout=subprocess.DEVNULL, stderr=open("/tmp/chromium.err", "w"))
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(to_chrome_r)
         os.close(from_chrome_w)
         self.next_id = 0
@@ -181,6 +182,25 @@ class Browser:
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
+@contextlib.contextmanager
+def session(web):
+    """A server for WEB and a browser, both closed again however the test ends."""
+    server, browser = Server(web), Browser()
+    try:
+        yield server, browser
+    finally:
+        browser.close()
+        server.close()
+
+
+def start_show(server, browser, query):
+    """Loads the page, clicks Start once it is offered; (offered, ms from click to first frame)."""
+    browser.call("Page.navigate", url=server.url + "index.html" + query)
+    ready = browser.wait_for("!document.getElementById('go').disabled", 120)
+    browser.click("#go")
+    return ready, browser.wait_for("velmarPage.firstFrameMs", 60)
+
+
 def verdict(checks):
     failed = 0
     for name, ok, detail in checks:
@@ -191,13 +211,8 @@ def verdict(checks):
 
 
 def play(web, seconds):
-    server, browser = Server(web), Browser()
-    try:
-        browser.call("Page.navigate", url=server.url + "index.html?stats=1")
-        ready = browser.wait_for("!document.getElementById('go').disabled", 120)
-        loaded = time.time()
-        browser.click("#go")
-        first = browser.wait_for("velmarPage.firstFrameMs", 60)
+    with session(web) as (server, browser):
+        ready, first = start_show(server, browser, "?stats=1")
         samples = []
         start = time.time()
         keys = {5: ("Space", 32, " "), 7: ("Enter", 13, "\r"), 8: ("Enter", 13, "\r")}
@@ -233,32 +248,21 @@ def play(web, seconds):
              cues.strip()),
             ("no error in the console", not errors, "; ".join(errors[:3])),
         ])
-    finally:
-        browser.close()
-        server.close()
 
 
 def live(web):
-    server, browser = Server(web), Browser()
-    try:
-        browser.call("Page.navigate", url=server.url + "index.html?stats=1")
-        browser.wait_for("!document.getElementById('go').disabled", 120)
-        browser.click("#go")
-        first = browser.wait_for("velmarPage.firstFrameMs", 60)
+    with session(web) as (server, browser):
+        _, first = start_show(server, browser, "?stats=1")
         browser.wait_for("velmarPage.ended", 400, poll=2.0)
         print("first_frame_ms %.0f" % (first or -1))
         for line in browser.evaluate("velmarPage.log") or []:
             if line.startswith("section") or line.startswith("total"):
                 print(line)
         return 0
-    finally:
-        browser.close()
-        server.close()
 
 
 def twin(web):
-    server, browser = Server(web), Browser()
-    try:
+    with session(web) as (server, browser):
         browser.call("Page.navigate", url=server.url + "index.html?program=clip_twin&report=report")
         server.done.wait(300)
         result = json.loads(server.reports.get("done", b"{}") or b"{}")
@@ -270,18 +274,14 @@ def twin(web):
         return verdict([("two streams decoded at once give the pictures each gives alone", ok,
                          closing[-1] if closing else "no result"),
                         ("no error in the console", not errors, "; ".join(errors[:3]))])
-    finally:
-        browser.close()
-        server.close()
 
 
 def render(web, out, size, fps, keep_file=None, extra=""):
-    server, browser = Server(web), Browser()
     keep = ""
     if keep_file:
         with open(keep_file) as f:
             keep = ",".join(l.strip() for l in f if l.strip())
-    try:
+    with session(web) as (server, browser):
         began = time.time()
         url = "%sindex.html?render=%s&fps=%s&report=report%s%s" % (server.url, size, fps, "&keep=" + keep if keep else "",
                                                                 extra)
@@ -302,9 +302,6 @@ def render(web, out, size, fps, keep_file=None, extra=""):
                          "exit %s" % result.get("exit")),
                         ("its frames arrive", count > 0, "%d frames" % count),
                         ("no error in the console", not errors, "; ".join(errors[:3]))])
-    finally:
-        browser.close()
-        server.close()
 
 
 # The page's frames against the native references. Two renderers may differ where a sample or

@@ -1,0 +1,22 @@
+// The device context of a window and its pixel-format request, whatever makes the OpenGL
+// surface behind it (SDL natively, WebGL in the browser).
+#include "platform/pl_internal.h"
+#include "platform/pl_platform.h"
+
+HDC GetDC(HWND w) { return IsWindow(w) ? &w->dc : nullptr; }
+
+int ReleaseDC(HWND w, HDC dc) { return (w && dc && dc->window == w) ? 1 : 0; }
+
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
+  if (!dc || !pfd || !(pfd->dwFlags & PFD_SUPPORT_OPENGL)) return 0;
+  dc->requested = *pfd;
+  return 1;
+}
+
+int PL_GlSurfaceSizes(HWND w, int* colourBits, int* depthBits, int* stencilBits) {
+  if (!w || !w->hasGl) return 0;
+  if (colourBits) *colourBits = w->glColour;
+  if (depthBits) *depthBits = w->glDepth;
+  if (stencilBits) *stencilBits = w->glStencil;
+  return 1;
+}
