@@ -24,6 +24,7 @@ std::deque<MSG> g_input;   // translated SDL events
 int g_quitPosted = 0;
 int g_quitCode = 0;
 int g_videoState = 0;  // 0 not tried, 1 running, -1 failed
+int g_headless = 0;
 int g_cursorShown = 1;
 char g_arrowCursor;  // LoadCursorA hands out its address
 
@@ -124,6 +125,9 @@ int pl_video_start(void) {
 
 int PL_HasDisplay(void) { return pl_video_start(); }
 
+void PL_SetHeadless(int headless) { g_headless = headless != 0; }
+int pl_headless(void) { return g_headless; }
+
 PL_Window* pl_window_from_id(Uint32 id) {
   for (PL_Window* w : g_windows)
     if (!w->destroyed && w->sdl && SDL_GetWindowID(w->sdl) == id) return w;
@@ -161,7 +165,7 @@ WORD RegisterClassA(const WNDCLASSA* wc) {
 HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD style, int x, int y,
                      int width, int height, HWND, HMENU, HINSTANCE, void*) {
   const WindowClass* c = find_class(className);
-  if (!c || !pl_video_start()) return nullptr;
+  if (!c || (!g_headless && !pl_video_start())) return nullptr;
   auto* w = new PL_Window{};
   w->proc = c->wc.lpfnWndProc;
   w->style = style;
@@ -171,7 +175,8 @@ HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD styl
   w->width = width;
   w->height = height;
   w->dc.window = w;
-  if (!pl_window_realise(w, 0)) {
+  w->headless = g_headless;
+  if (!w->headless && !pl_window_realise(w, 0)) {
     delete w;
     return nullptr;
   }
@@ -201,11 +206,10 @@ BOOL ShowWindow(HWND w, int command) {
   if (!IsWindow(w)) return FALSE;
   BOOL was = w->visible;
   if (command == SW_HIDE) {
-    SDL_HideWindow(w->sdl);
+    if (w->sdl) SDL_HideWindow(w->sdl);
     w->visible = 0;
   } else {
-    SDL_ShowWindow(w->sdl);
-    SDL_RaiseWindow(w->sdl);
+    if (w->sdl) SDL_ShowWindow(w->sdl), SDL_RaiseWindow(w->sdl);
     w->visible = 1;
   }
   return was;
@@ -216,8 +220,7 @@ BOOL UpdateWindow(HWND w) { return IsWindow(w); }
 HWND SetFocus(HWND w) {
   if (w && w->dialog) return pl_dialog_set_focus(w);
   if (!IsWindow(w)) return nullptr;
-  SDL_RaiseWindow(w->sdl);
-  SDL_SetWindowInputFocus(w->sdl);
+  if (w->sdl) SDL_RaiseWindow(w->sdl), SDL_SetWindowInputFocus(w->sdl);
   return w;
 }
 
@@ -234,12 +237,12 @@ BOOL SetWindowPos(HWND w, HWND, int x, int y, int cx, int cy, UINT flags) {
   if (!(flags & SWP_NOMOVE)) {
     w->x = x;
     w->y = y;
-    SDL_SetWindowPosition(w->sdl, x, y);
+    if (w->sdl) SDL_SetWindowPosition(w->sdl, x, y);
   }
   if (!(flags & SWP_NOSIZE) && cx > 0 && cy > 0) {
     w->width = cx;
     w->height = cy;
-    SDL_SetWindowSize(w->sdl, cx, cy);
+    if (w->sdl) SDL_SetWindowSize(w->sdl, cx, cy);
   }
   if (flags & SWP_SHOWWINDOW) ShowWindow(w, SW_SHOW);
   return TRUE;
@@ -247,8 +250,8 @@ BOOL SetWindowPos(HWND w, HWND, int x, int y, int cx, int cy, UINT flags) {
 
 BOOL GetClientRect(HWND w, RECT* rect) {
   if (!IsWindow(w) || !rect) return FALSE;
-  int cw = 0, ch = 0;
-  SDL_GetWindowSize(w->sdl, &cw, &ch);
+  int cw = w->width, ch = w->height;
+  if (w->sdl) SDL_GetWindowSize(w->sdl, &cw, &ch);
   *rect = RECT{0, 0, cw, ch};
   return TRUE;
 }
