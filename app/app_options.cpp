@@ -36,14 +36,15 @@ constexpr const char* kHelp =
     "    --no-shadows     dynamic shadows off (Enter still toggles them)\n"
     "    --vsync on|off   one frame per display refresh, or as fast as it goes (default on)\n"
     "  --stretch          fill a screen of any shape instead of keeping 4:3 with black bars\n"
-    "  --start SECONDS    start the music and the show at that time\n"
+    "  --start SECONDS    run the show ahead to that time, then play it from there with the music\n"
     "  --data DIR         read the content from DIR instead of ./data\n"
     "  --stats            print frame times per section on standard error at the end\n"
     "\n"
-    "Offline rendering (no dialog, no sound device, every frame exactly on time):\n"
+    "Offline rendering (no dialog, no sound device, no display, every frame exactly on time;\n"
+    "Ctrl-C keeps the frames made so far in a valid file and exits with status 130):\n"
     "  --render OUT       OUT.y4m: raw 4:2:0 video; an existing folder or a name ending in /:\n"
-    "                     numbered PNG files; any other name (.mkv, .mp4, .webm, ...): encoded\n"
-    "                     by ffmpeg with the soundtrack\n"
+    "                     numbered PNG files; a video file (.mkv, .mp4, .webm, .mov, .avi, ...):\n"
+    "                     encoded by ffmpeg with the soundtrack (4:2:0 needs an even size)\n"
     "  --fps F            frames per second of music time (default 60)\n"
     "  --size WxH         frame size (default 1440x1080)\n"
     "  --from S, --to S   the range of music time in seconds (default 0 to 312)\n"
@@ -89,7 +90,7 @@ bool parse_size(const char* text, int& w, int& h) {
   if (end == text || (*end != 'x' && *end != 'X')) return false;
   const char* second = end + 1;
   long b = std::strtol(second, &end, 10);
-  if (errno || end == second || *end || a < 16 || b < 16 || a > 16384 || b > 16384) return false;
+  if (errno || end == second || *end || a < 16 || b < 16 || a > 65536 || b > 65536) return false;
   w = int(a);
   h = int(b);
   return true;
@@ -157,7 +158,7 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
     } else if (a == "--size") {
       const char* v = p.value();
       if (v && !parse_size(v, o.width, o.height))
-        p.fail(std::string("bad value for --size: '") + v + "' (WxH, 16 to 16384 each)");
+        p.fail(std::string("bad value for --size: '") + v + "' (WxH, 16 to 65536 each)");
       sizeGiven = true;
     } else if (a == "--start") {
       double v = 0;
@@ -193,15 +194,25 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
     }
   }
 
+  const std::string size = std::to_string(o.width) + "x" + std::to_string(o.height);
   if (p.error.empty()) {
     if (!o.render.empty()) {
+      const int kind = APP_VideoKindOf(o.render);
       if (!dialogFlag.empty()) p.fail(dialogFlag + " does not go with --render");
       else if (o.noDialog) p.fail("--no-dialog does not go with --render (it never shows the dialog)");
       else if (startGiven) p.fail("--start does not go with --render (use --from)");
       else if (o.vsync >= 0) p.fail("--vsync does not go with --render");
       else if (!(o.from < o.to)) p.fail("--from must be before --to");
-      else if (!o.stills.empty() && APP_VideoKindOf(o.render) != APP_VIDEO_PNG)
+      else if (!o.stills.empty() && kind != APP_VIDEO_PNG)
         p.fail("--stills needs a PNG folder for --render (a name ending in /)");
+      else if (kind == APP_VIDEO_NONE)
+        p.fail("--render " + o.render + ": the name chooses no kind of output (a .y4m file, a folder ending in /, or a "
+               "video file: .mkv, .mp4, .webm, .mov, .avi, ...)");
+      else if (sizeGiven && APP_VideoIs420(kind) && (o.width % 2 || o.height % 2))
+        p.fail("--size " + size + ": 4:2:0 video needs an even width and height; use " +
+               std::to_string(o.width & ~1) + "x" + std::to_string(o.height & ~1) + " or " +
+               std::to_string((o.width + 1) & ~1) + "x" + std::to_string((o.height + 1) & ~1) +
+               " (or a PNG folder)");
       if (!sizeGiven) o.width = 1440, o.height = 1080;
     } else {
       if (renderRange || fpsGiven || !o.stills.empty()) p.fail("--fps, --from, --to and --stills need --render");
@@ -209,6 +220,8 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
         p.fail((dialogFlag.empty() ? std::string(sizeGiven ? "--size" : "--no-shadows") : dialogFlag) +
                " replaces a dialog choice and needs --no-dialog");
       else if (o.desktop > 0 && o.fullscreen == 0) p.fail("--desktop needs full screen, not --windowed");
+      else if (o.desktop > 0 && sizeGiven) p.fail("--size does not go with --desktop (it draws in the desktop's own size)");
+      else if (o.width > 16384 || o.height > 16384) p.fail("--size " + size + ": a window is at most 16384x16384");
     }
   }
   if (!p.error.empty()) {

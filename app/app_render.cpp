@@ -1,5 +1,5 @@
-// The offline renderer: the virtual clock, frame read-back, stand-in frames, progress and
-// Ctrl-C.
+// The offline renderer and the seek of a live start: the virtual clock, the run ahead without
+// drawing, frame read-back, stand-in frames, progress, and SIGINT / SIGTERM.
 #include "app/app_render.h"
 
 #include <unistd.h>
@@ -9,6 +9,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "app/app_shell.h"
@@ -24,43 +25,73 @@ using Clock = std::chrono::steady_clock;
 
 // The timer's value when the music starts; any value does, the show only sees differences.
 constexpr DWORD kOrigin = 1000;
+// Frames drawn in full before the first one kept, so that whatever a frame leaves behind for
+// the next (the screen effects' capture texture, the colour the last primitive set) is what a
+// whole run leaves there.
+constexpr long kLeadFrames = 2;
+// Every loop of the show asks the running test once a pass and ends a frame in every pass it
+// runs; a loop whose time is up asks once more and gives way to the next. Between two frames
+// the test is therefore asked at most once for each loop the show passes through on its way
+// (a few dozen where a low frame rate skips sections). Far more than that can only be a loop
+// that waits for the clock without drawing: the clock then moves on by a frame, and the frame
+// shown last stands in for it.
+constexpr int kWaitingTests = 256;
 
 struct Render {
   int open = 0, started = 0, stopped = 0, failed = 0;
+  int live = 0;  // a live show brought to its start: no output, the music starts at `first`
   double fps = 60.0;
-  long long fromMs = 0;
-  long total = 0;  // frames the range holds
-  long next = 0;   // the video frame the show draws now
-  const void* idleCaller = nullptr;  // where the running test was last called from without a frame since
-  int pending = 0;  // a frame's read-back was started and not yet written
+  long first = 0, end = 1;  // the frames kept: [first, end), counted from music time 0
+  long drawFrom = 0;        // frames from here on are drawn
+  long next = 0;            // the frame the show draws now
+  int testsWithoutFrame = 0;
+  int pending = 0;  // a frame's read-back was started and not yet taken
   int width = 0, height = 0;
-  std::vector<std::uint8_t> last;  // the last frame written, RGB from the top; black at first
+  std::vector<std::uint8_t> last;  // the last frame drawn, RGB from the top; black at first
   APP_VideoOut out;
   Clock::time_point began, lastReport;
+  double seekSeconds = -1.0;  // how long reaching the first frame took
   bool terminal = false;
 };
 
 Render g;
-volatile std::sig_atomic_t g_interrupted = 0;
+volatile std::sig_atomic_t g_signal = 0;
 
-void on_interrupt(int) { g_interrupted = 1; }
+// The first signal asks for a clean stop; a second one ends the program at once.
+void on_signal(int signal) {
+  g_signal = signal;
+  std::signal(signal, SIG_DFL);
+}
 
-DWORD time_of(long n) { return kOrigin + DWORD(g.fromMs + std::llround(double(n) * 1000.0 / g.fps)); }
+DWORD time_of(long k) { return kOrigin + DWORD(std::llround(double(k) * 1000.0 / g.fps)); }
+double seconds_of(long k) { return double(k) / g.fps; }
+
+// The first frame at or after a music time.
+long frame_at(double seconds, double fps) { return long(std::ceil(seconds * fps - 1e-6)); }
 
 void progress(bool final) {
   const Clock::time_point now = Clock::now();
   if (!final && now - g.lastReport < std::chrono::milliseconds(g.terminal ? 250 : 10000)) return;
   g.lastReport = now;
   const double seconds = std::chrono::duration<double>(now - g.began).count();
-  const double rate = seconds > 0 ? double(g.next) / seconds : 0.0;
-  const double left = rate > 0 ? double(g.total - g.next) / rate : 0.0;
-  std::fprintf(stderr, "%sframe %ld/%ld  %5.1f%%  %6.1f fps  %4.0f s left%s", g.terminal ? "\r" : "", g.next,
-               g.total, 100.0 * double(g.next) / double(g.total), rate, left, g.terminal && !final ? "" : "\n");
+  const char* cr = g.terminal ? "\r" : "";
+  const char* nl = g.terminal && !final ? "" : "\n";
+  if (g.next < g.first) {
+    std::fprintf(stderr, "%sreaching %.1f s: at %5.1f s%s", cr, seconds_of(g.first), seconds_of(g.next), nl);
+  } else if (!g.live) {
+    const long done = g.next - g.first, total = g.end - g.first;
+    const double written = seconds - std::max(g.seekSeconds, 0.0);
+    const double rate = written > 0 ? double(done) / written : 0.0;
+    const double left = rate > 0 ? double(total - done) / rate : 0.0;
+    std::fprintf(stderr, "%sframe %ld/%ld  %5.1f%%  %6.1f fps  %4.0f s left%s", cr, done, total,
+                 100.0 * double(done) / double(total), rate, left, nl);
+  }
   std::fflush(stderr);
 }
 
-// Turns the read-back (RGBA, rows from the bottom) into the stand-in frame and writes it.
-void write_read_back(const std::uint8_t* rgba) {
+// Frame k as the output gets it: the read-back (RGBA, rows from the bottom) becomes the last
+// frame, which frames from the first kept on are written as.
+void take_frame(const std::uint8_t* rgba, long k) {
   if (rgba) {
     const std::size_t row = std::size_t(g.width) * 3;
     for (int y = 0; y < g.height; y++) {
@@ -69,86 +100,130 @@ void write_read_back(const std::uint8_t* rgba) {
       for (int x = 0; x < g.width; x++, src += 4, dst += 3) dst[0] = src[0], dst[1] = src[1], dst[2] = src[2];
     }
   }
-  if (!g.failed && !APP_VideoWrite(g.out, g.last.data())) g.failed = 1;
+  if (k >= g.first && !g.failed && !APP_VideoWrite(g.out, g.last.data())) g.failed = 1;
 }
 
-// Moves on to the next video frame; at the end of the range, or after Ctrl-C or a failed
-// write, the show is told to stop.
+void flush_pending() {
+  if (g.pending) take_frame(GFX_OglOffscreenFlush(), g.next - 1);
+  g.pending = 0;
+}
+
+// From the first frame on, a live show goes on in real time with its music.
+void hand_over_to_the_music() {
+  PL_TimerSetSleepHook(nullptr);
+  PL_TimerResume();
+  GFX_OglSkipDrawing(0);
+  g.open = 0;
+  MUSIC_SetStart(float(seconds_of(g.first)));
+  if (!MUSIC_Play()) APP_shell.running = 0;
+}
+
+// Moves on to the next frame; at the end of the range, or after a signal or a failed write,
+// the show is told to stop.
 void advance() {
   g.next++;
+  g.testsWithoutFrame = 0;
+  if (g.next == g.drawFrom) GFX_OglSkipDrawing(0);
+  if (g.next == g.first) {
+    g.seekSeconds = std::chrono::duration<double>(Clock::now() - g.began).count();
+    if (g.first > 0)
+      std::fprintf(stderr, "%svelmar: reached %.3f s in %.1f s\n", g.terminal ? "\r" : "", seconds_of(g.first),
+                   g.seekSeconds);
+    if (g.live) {
+      hand_over_to_the_music();
+      return;
+    }
+  }
   PL_TimerSet(time_of(g.next));
   progress(false);
-  if (!g.stopped && (g.next >= g.total || g_interrupted || g.failed)) {
+  if (!g.stopped && (g.next >= g.end || g_signal || g.failed)) {
     g.stopped = 1;
     APP_shell.running = 0;
   }
 }
 
+// The slot now due shows the last frame drawn.
+void stand_in() {
+  flush_pending();
+  take_frame(nullptr, g.next);
+  advance();
+}
+
 void frame_ended(void) {
-  if (!g.started) return;
-  g.idleCaller = nullptr;
-  if (g.stopped) return;
+  if (!g.started || !g.open || g.stopped) return;
   // The read-back of this frame starts now; the previous one's is ready.
-  if (GFX_ogl.offscreen) {
+  if (g.next >= g.drawFrom && GFX_ogl.offscreen && !g.live) {
     const std::uint8_t* previous = GFX_OglOffscreenRead();
-    if (g.pending) write_read_back(previous);
+    if (g.pending) take_frame(previous, g.next - 1);
     g.pending = 1;
   } else {
-    write_read_back(nullptr);
+    take_frame(nullptr, g.next);
   }
   advance();
 }
 
-// A show that sleeps (the wait before the first section) sees time move only by whole video
-// frames, each shown as the last frame drawn, so the clock never runs ahead of the frame being
-// made and never has to be set back.
+// A show that sleeps (the wait before the first section) sees time move only by whole frames,
+// each shown as the last frame drawn, so the clock never runs ahead of the frame being made
+// and never has to be set back.
 void sleep_ended(DWORD milliseconds) {
   if (!g.started || g.stopped) {
     PL_TimerAdvance(milliseconds);
     return;
   }
-  // The slot now due is shown as the last frame, then time moves to the next slot, and on
-  // until the sleep is over.
   const DWORD until = timeGetTime() + milliseconds;
-  do {
-    if (g.pending) write_read_back(GFX_OglOffscreenFlush());
-    g.pending = 0;
-    write_read_back(nullptr);
-    advance();
-  } while (!g.stopped && time_of(g.next) < until);
-  if (g.stopped) PL_TimerSet(until);
+  do stand_in();
+  while (g.open && !g.stopped && time_of(g.next) < until);
+  if (g.open && g.stopped) PL_TimerSet(until);
+}
+
+void open_common(double fps, double from, double to) {
+  g = Render{};
+  g_signal = 0;
+  g.fps = fps;
+  g.first = frame_at(from, fps);
+  g.end = std::max(frame_at(to, fps), g.first + 1);
+  g.drawFrom = std::max(0L, g.first - kLeadFrames);
+  g.terminal = isatty(2) != 0;
+  PL_TimerSetManual(1, kOrigin);
 }
 
 }  // namespace
 
 int APP_RenderOpen(const APP_Options& o, int width, int height) {
-  g = Render{};
-  g.fps = o.fps;
-  g.fromMs = std::llround(o.from * 1000.0);
-  g.total = long(std::ceil((o.to - o.from) * o.fps - 1e-9));
-  if (g.total < 1) g.total = 1;
+  open_common(o.fps, o.from, o.to);
   g.width = width;
   g.height = height;
   g.last.assign(std::size_t(width) * height * 3, 0);
 
-  APP_VideoSpec format{width, height, o.fps, o.from, o.to, "", o.ffmpegArgs};
+  // The sound is cut to the frames, which lie on the frame grid of the whole show.
+  APP_VideoSpec format{width, height, o.fps, seconds_of(g.first), seconds_of(g.end), "", o.ffmpegArgs};
   char sound[4096] = "";
   if (PL_ResolvePath(MUSIC_FILE, sound, sizeof sound) && access(sound, R_OK) == 0) format.soundtrack = sound;
   else if (!o.renderDiscard && APP_VideoKindOf(o.render) == APP_VIDEO_FFMPEG)
     std::fprintf(stderr, "velmar: the soundtrack %s is missing; the video will have no sound\n", sound);
-  if (!APP_VideoOpen(g.out, o.renderDiscard ? std::string() : o.render, format)) return 0;
+  if (!APP_VideoOpen(g.out, o.renderDiscard ? std::string() : o.render, format)) {
+    PL_TimerSetManual(0, 0);
+    return 0;
+  }
   for (double t : o.stills) {
-    const long n = long(std::ceil((t - o.from) * o.fps - 1e-6));
-    if (n >= 0 && n < g.total) g.out.keep.push_back(n);
+    const long k = frame_at(t, o.fps);
+    if (k >= g.first && k < g.end) g.out.keep.push_back(k - g.first);
   }
   std::sort(g.out.keep.begin(), g.out.keep.end());
   g.out.keep.erase(std::unique(g.out.keep.begin(), g.out.keep.end()), g.out.keep.end());
 
-  PL_TimerSetManual(1, kOrigin);
-  std::signal(SIGINT, on_interrupt);
-  std::signal(SIGTERM, on_interrupt);
-  g.terminal = isatty(2) != 0;
+  std::signal(SIGINT, on_signal);
+  std::signal(SIGTERM, on_signal);
   g.open = 1;
+  return 1;
+}
+
+int APP_SeekOpen(double seconds, double fps) {
+  open_common(fps, seconds, seconds);
+  g.live = 1;
+  g.open = 1;
+  // Until the music starts the music clock counts from the manual timer's origin.
+  MUSIC_ClockStart();
   return 1;
 }
 
@@ -159,44 +234,83 @@ void APP_RenderStart(void) {
   PL_TimerSet(time_of(0));
   GFX_FrameObserverAdd(frame_ended);
   PL_TimerSetSleepHook(sleep_ended);
+  if (g.drawFrom > 0) GFX_OglSkipDrawing(1);
+  if (g.live && g.first == 0) hand_over_to_the_music();
 }
 
-void APP_RenderIdle(const void* caller) {
-  if (!g.started) return;
-  // Loops that end at once (the sections a late start skips) each call from their own place;
-  // only the same loop coming round again without a frame is waiting.
-  const bool waiting = caller == g.idleCaller;
-  g.idleCaller = caller;
-  if (!waiting) return;
-  if (g.stopped) {
-    // Whatever the show still waits for comes at once.
-    PL_TimerSet(time_of(g.next) + 1000);
-    return;
-  }
-  if (g.pending) write_read_back(GFX_OglOffscreenFlush());
-  g.pending = 0;
-  write_read_back(nullptr);  // the last frame stands in
-  advance();
+void APP_RenderRunningTest(void) {
+  if (!g.started || !g.open || ++g.testsWithoutFrame <= kWaitingTests) return;
+  g.testsWithoutFrame = 0;
+  // After the end whatever the show still waits for comes at once.
+  if (g.stopped) PL_TimerSet(time_of(g.next) + 1000);
+  else stand_in();
 }
 
 int APP_RenderActive(void) { return g.open; }
 
+int APP_RenderSeeking(void) { return g.open && g.started && g.next < g.first; }
+
 int APP_RenderFinish(void) {
-  if (!g.open) return 1;
-  if (g.pending && !g.failed) write_read_back(GFX_OglOffscreenFlush());
-  g.pending = 0;
   GFX_FrameObserverRemove(frame_ended);
   PL_TimerSetSleepHook(nullptr);
-  progress(true);
-  // After Ctrl-C what was made so far is kept, and still counts as a clean end.
-  const int complete = !g.failed && (g.out.offered >= g.total || g_interrupted);
-  // A show that ended before the range did (content or music missing) leaves no file that
-  // looks complete.
-  const int kept = APP_VideoClose(g.out, complete);
-  if (g_interrupted && kept) std::fprintf(stderr, "velmar: stopped; %ld frames written\n", g.out.frames);
-  else if (kept && !complete)
-    std::fprintf(stderr, "velmar: the show ended early; %ld of %ld frames written\n", g.out.frames, g.total);
+  GFX_OglSkipDrawing(0);
+  if (g.live) {
+    // Handed over to the music, or the viewer quit before the start was reached.
+    if (g.open) PL_TimerSetManual(0, 0);
+    g = Render{};
+    return 0;
+  }
+  if (!g.open) return 0;
+  if (!g.failed) flush_pending();
+  if (g.next >= g.first) progress(true);
+  const long total = g.end - g.first;
+  int status = 0;
+  if (g_signal) {
+    if (!g.failed && APP_VideoClose(g.out, APP_VIDEO_PARTIAL) && g.out.frames > 0)
+      std::fprintf(stderr, "velmar: stopped after %ld of %ld frames; they are in %s\n", g.out.frames, total,
+                   g.out.kept.c_str());
+    else
+      std::fprintf(stderr, "velmar: stopped; no frame was kept\n");
+    status = 128 + int(g_signal);
+  } else if (!g.failed && g.out.offered >= total) {
+    status = APP_VideoClose(g.out, APP_VIDEO_COMPLETE) ? 0 : 1;
+  } else {
+    APP_VideoClose(g.out, APP_VIDEO_DROP);
+    // A show that ended before the range did (content or music missing) leaves no file that
+    // looks complete.
+    if (!g.failed)
+      std::fprintf(stderr, "velmar: the show ended early; %ld of %ld frames made, nothing kept\n", g.out.offered,
+                   total);
+    status = 1;
+  }
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
   g.open = 0;
   PL_TimerSetManual(0, 0);
-  return complete && kept;
+  return status;
+}
+
+int APP_RenderSizeFits(int width, int height) {
+  const int limit = GFX_OglOffscreenLimit();
+  if (width > limit || height > limit) {
+    std::fprintf(stderr, "velmar: --size %dx%d is more than this OpenGL can draw into (at most %dx%d)\n", width,
+                 height, limit, limit);
+    return 0;
+  }
+  // The framebuffer (colour, depth and stencil), two read-back buffers, the frame taken from
+  // them, the last frame and a 4:2:0 copy: about 25 bytes a pixel.
+  const double need = double(width) * double(height) * 25.0 / 1048576.0;
+  double available = -1.0;
+  if (std::FILE* f = std::fopen("/proc/meminfo", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f))
+      if (std::strncmp(line, "MemAvailable:", 13) == 0) available = std::atof(line + 13) / 1024.0;
+    std::fclose(f);
+  }
+  if (available >= 0.0 && need > available) {
+    std::fprintf(stderr, "velmar: --size %dx%d needs about %.0f MiB, more than the %.0f MiB of memory available\n",
+                 width, height, need, available);
+    return 0;
+  }
+  return 1;
 }

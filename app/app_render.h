@@ -1,7 +1,11 @@
-// The offline renderer and the frame statistics. The renderer drives the platform timer by
-// hand: frame n is drawn at music time from + n / fps, read back from the offscreen
-// framebuffer and handed to the video output; where the show draws nothing the last frame
-// stands in. The statistics time every frame end per section, live or rendered.
+// The offline renderer, the seek of a live start, and the frame statistics. The renderer drives
+// the platform timer by hand: the show always runs from music time 0, frame k drawn at k / fps,
+// so that a range that starts late shows exactly the frames a whole run shows there. Until
+// shortly before the range the frames are not drawn at all (the show's logic runs alone);
+// within it each is read back from the offscreen framebuffer and handed to the video output,
+// and where the show draws nothing the last frame stands in. A live --start runs the same way
+// up to its moment, then goes on in real time with its music. The statistics time every frame
+// end per section, live or rendered.
 #pragma once
 
 #include <string>
@@ -11,15 +15,25 @@
 // Opens the output and makes the timer manual; call after the offscreen framebuffer exists.
 // 0 (with a line on standard error) on failure.
 int APP_RenderOpen(const APP_Options& options, int width, int height);
+// A live show that starts at `seconds`: the show runs ahead on the manual timer at `fps`
+// without drawing, from music time 0, and at that moment the timer goes back to real time
+// and the music starts there (MUSIC_Play). Call after the content is loaded, instead of
+// MUSIC_Play.
+int APP_SeekOpen(double seconds, double fps);
 // The music has just started: frames count from here.
 void APP_RenderStart(void);
-// Called by the running test with the address it was called from: where one loop of the
-// show passes again without drawing a frame, it waits for the clock, which then moves on.
-void APP_RenderIdle(const void* caller);
-// 1 while a render is open.
+// Called by every running test of the show; see kWaitingTests in the source.
+void APP_RenderRunningTest(void);
+// 1 while a render or a seek is open.
 int APP_RenderActive(void);
-// Finishes the output (what was rendered so far, after Ctrl-C too); 1 when it is complete.
+// 1 while the frames ending now are run through before the first frame kept or shown.
+int APP_RenderSeeking(void);
+// Finishes the output (what was rendered so far, after Ctrl-C too). Returns the exit status:
+// 0 complete, 1 failed, 130 or 143 stopped by SIGINT or SIGTERM (the work so far kept).
 int APP_RenderFinish(void);
+// Refuses, with a line on standard error, a frame size the OpenGL implementation or the
+// memory cannot hold. Call with the OpenGL context current.
+int APP_RenderSizeFits(int width, int height);
 
 // Starts timing frame ends (a frame observer).
 void APP_StatsStart(void);

@@ -1,6 +1,8 @@
 // The main flow: dialog (unless the command line replaces it), window, display mode, engine,
 // graphics driver, music, content, show, then the shutdown in its fixed order. An offline
-// render takes the same path with an offscreen framebuffer and the timer under its control.
+// render takes the same path without any display: an OpenGL context from EGL, an offscreen
+// framebuffer and the timer under its control. A live start later than 0 runs the show ahead
+// to that moment before the music starts.
 #include <cstdio>
 #include <string>
 
@@ -23,6 +25,8 @@ int answer_box(const char*, const char*) { return IDOK; }
 
 // The window of a render only carries the OpenGL context; the frames are drawn offscreen.
 constexpr int kRenderWindow = 64;
+// A live start runs the show ahead at this frame rate, as a display refreshing at 60 Hz would.
+constexpr double kSeekFps = 60.0;
 
 void set_swap_interval(int interval) {
   typedef BOOL (*SwapInterval)(int);
@@ -40,7 +44,7 @@ int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int sh
   const bool render = !o.render.empty() || o.renderDiscard;
   const std::string data = APP_DataDir(o.dataDir);
   if (!data.empty()) PL_SetDataDir(data.c_str());
-  if (render) PL_MessageBoxSetHandler(answer_box);
+  if (render) PL_MessageBoxSetHandler(answer_box), PL_SetHeadless(1);
   if (!render && !o.noDialog && APP_RunSetupDialog(instance) != 1) return 0;
   APP_OptionsApply(o, APP_shell.settings);
 
@@ -67,6 +71,14 @@ int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int sh
   const int w = APP_shell.displayWidth, h = APP_shell.displayHeight;
   if (render && gl) {
     GFX_SetMode(kRenderWindow, kRenderWindow, APP_shell.colourBits, APP_shell.depthBits, APP_shell.stencilBits, 0);
+    if (!GFX_ogl.context) {
+      const char* why = PL_HeadlessError();
+      std::fprintf(stderr, "velmar: no OpenGL context can be made without a display: %s\n",
+                   why ? why : "EGL refused it");
+      return 1;
+    }
+    std::fprintf(stderr, "velmar: drawing on %s (%s), no display needed\n", PL_HeadlessDevice(), GFX_OglRendererName());
+    if (!APP_RenderSizeFits(w, h)) return 2;
     if (!GFX_OglOffscreenCreate(w, h)) {
       std::fprintf(stderr, "velmar: no offscreen framebuffer of %d x %d\n", w, h);
       return 1;
@@ -77,15 +89,16 @@ int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int sh
   }
   GFX_SetPerspective(90.0f, 1.0f, 6000.0f);
   if (render && !APP_RenderOpen(o, w, h)) return 1;
-  if (!render) MUSIC_SetStart(o.start);
+  const bool seek = !render && o.start > 0.0f;
 
-  if (MUSIC_Init() && DEMO_LoadContent(APP_shell.settings.preload) && MUSIC_Play()) {
+  // A late live start plays the music from where the show has got to (APP_SeekOpen).
+  if (MUSIC_Init() && DEMO_LoadContent(APP_shell.settings.preload) &&
+      (seek ? APP_SeekOpen(o.start, kSeekFps) : MUSIC_Play())) {
     if (o.stats) APP_StatsStart();
     APP_RenderStart();
     DEMO_RunShow();
   }
-  int status = 0;
-  if (render && !APP_RenderFinish()) status = 1;
+  const int status = APP_RenderFinish();
   if (o.stats) APP_StatsPrint();
 
   // Each step reports success or the rest is skipped.

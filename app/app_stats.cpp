@@ -37,6 +37,11 @@ double cpu_ms() {
 
 void frame_ended(void) {
   const double w = wall_ms(), c = cpu_ms();
+  // The frames run through on the way to a later start are nobody's.
+  if (APP_RenderSeeking()) {
+    g_lastWall = w, g_lastCpu = c;
+    return;
+  }
   const int n = DEMO_SectionCurrent();
   Section& s = g_sections[std::size_t(n >= 0 && n <= DEMO_SECTION_COUNT ? n : 0)];
   if (s.wallMs.empty()) s.start = MUSIC_GetTime();

@@ -83,6 +83,17 @@ void to_yuv420(const std::uint8_t* rgb, int w, int h, std::uint8_t* out) {
     }
 }
 
+// The video files handed to ffmpeg, by extension: containers whose default codecs take the
+// 4:2:0 frames at any even size.
+constexpr const char* kVideoExtensions[] = {".mkv", ".mp4", ".m4v", ".mov", ".webm", ".avi", ".ogv",
+                                            ".ts",  ".m2ts", ".flv", ".nut", ".mpg", ".mpeg", ".wmv"};
+
+// "dir/name.stopped.ext": where a stopped render goes when an earlier one holds the name.
+std::string stopped_name(const std::string& path) {
+  const std::string e = lower_extension(path);
+  return path.substr(0, path.size() - e.size()) + ".stopped" + path.substr(path.size() - e.size());
+}
+
 // Starts ffmpeg with a pipe on its standard input; tells apart "could not be started".
 bool spawn(APP_VideoOut& out, const std::vector<std::string>& args) {
   int data[2], status[2];
@@ -93,7 +104,9 @@ bool spawn(APP_VideoOut& out, const std::vector<std::string>& args) {
   }
   pid_t pid = fork();
   if (pid == 0) {
-    // Ctrl-C is for velmar, which then ends ffmpeg's input so that it finishes the file.
+    // Ctrl-C in the terminal is for velmar alone, which then ends ffmpeg's input so that it
+    // finishes the file: ffmpeg gets a process group of its own.
+    setpgid(0, 0);
     std::signal(SIGINT, SIG_IGN);
     dup2(data[0], 0);
     close(data[0]), close(data[1]), close(status[0]);
@@ -127,9 +140,14 @@ int APP_VideoKindOf(const std::string& path) {
   struct stat st;
   if (!path.empty() && (path.back() == '/' || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))))
     return APP_VIDEO_PNG;
-  if (lower_extension(path) == ".y4m") return APP_VIDEO_Y4M;
-  return APP_VIDEO_FFMPEG;
+  const std::string e = lower_extension(path);
+  if (e == ".y4m") return APP_VIDEO_Y4M;
+  for (const char* known : kVideoExtensions)
+    if (e == known) return APP_VIDEO_FFMPEG;
+  return APP_VIDEO_NONE;
 }
+
+int APP_VideoIs420(int kind) { return kind == APP_VIDEO_Y4M || kind == APP_VIDEO_FFMPEG; }
 
 std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& s, const std::string& output) {
   long num, den;
@@ -146,12 +164,13 @@ std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& s, const std::
   // The quality comes from the constant rate factor; "faster" keeps the encoder from taking a
   // third of the machine away from the renderer, for a file of much the same size.
   if (e == ".mp4" || e == ".mkv" || e == ".mov")
-    a.insert(a.end(), {"-c:v", "libx264", "-preset", "faster", "-crf", "18", "-c:a", "aac", "-b:a", "192k"});
+    a.insert(a.end(), {"-c:v", "libx264", "-preset", "faster", "-crf", "18", "-c:a", "aac", "-b:a", "192k", "-ar", "48000"});
   // After Ctrl-C the sound ends with the frames made so far.
   a.insert(a.end(), {"-pix_fmt", "yuv420p", "-shortest"});
   if (e == ".mp4" || e == ".mov") a.insert(a.end(), {"-movflags", "+faststart"});
   a.insert(a.end(), s.ffmpegArgs.begin(), s.ffmpegArgs.end());
-  a.push_back(output);
+  // Always a file, never one of ffmpeg's protocols ("pipe:", "http:", ...).
+  a.push_back("file:" + output);
   return a;
 }
 
@@ -204,7 +223,11 @@ int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb) {
       char name[32];
       std::snprintf(name, sizeof name, "/frame%06ld.png", index);
       const std::string final = out.path + name, temp = final + ".part";
-      ok = TOOL_PngWrite(temp.c_str(), rgb, out.width, out.height) && std::rename(temp.c_str(), final.c_str()) == 0;
+      // Written as named: an output is never a content file, so it skips the resolver.
+      const std::vector<std::uint8_t> png = TOOL_PngEncode(rgb, out.width, out.height);
+      std::FILE* f = png.empty() ? nullptr : std::fopen(temp.c_str(), "wb");
+      ok = f && std::fwrite(png.data(), 1, png.size(), f) == png.size();
+      ok = (f && std::fclose(f) == 0) && ok && std::rename(temp.c_str(), final.c_str()) == 0;
       if (!ok) {
         std::remove(temp.c_str());
         std::fprintf(stderr, "velmar: cannot write %s\n", final.c_str());
@@ -221,7 +244,8 @@ int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb) {
   return ok ? 1 : 0;
 }
 
-int APP_VideoClose(APP_VideoOut& out, int keep) {
+int APP_VideoClose(APP_VideoOut& out, int how) {
+  const int keep = how != APP_VIDEO_DROP;
   bool ok = keep != 0;
   if (out.kind == APP_VIDEO_Y4M && out.file) {
     ok = std::fclose(out.file) == 0 && ok;
@@ -239,11 +263,15 @@ int APP_VideoClose(APP_VideoOut& out, int keep) {
   out.file = nullptr;
   out.child = -1;
   if (!out.temp.empty()) {
-    if (ok && std::rename(out.temp.c_str(), out.path.c_str()) != 0) {
-      std::fprintf(stderr, "velmar: cannot name the output %s: %s\n", out.path.c_str(), std::strerror(errno));
+    struct stat st;
+    out.kept = how == APP_VIDEO_PARTIAL && stat(out.path.c_str(), &st) == 0 ? stopped_name(out.path) : out.path;
+    if (ok && std::rename(out.temp.c_str(), out.kept.c_str()) != 0) {
+      std::fprintf(stderr, "velmar: cannot name the output %s: %s\n", out.kept.c_str(), std::strerror(errno));
       ok = false;
     }
-    if (!ok) std::remove(out.temp.c_str());
+    if (!ok) std::remove(out.temp.c_str()), out.kept.clear();
+  } else if (keep) {
+    out.kept = out.path;
   }
   return out.kind == APP_VIDEO_PNG || out.kind == APP_VIDEO_DISCARD ? keep : (ok ? 1 : 0);
 }

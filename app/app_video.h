@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-enum { APP_VIDEO_DISCARD = 0, APP_VIDEO_Y4M = 1, APP_VIDEO_PNG = 2, APP_VIDEO_FFMPEG = 3 };
+enum { APP_VIDEO_DISCARD = 0, APP_VIDEO_Y4M = 1, APP_VIDEO_PNG = 2, APP_VIDEO_FFMPEG = 3, APP_VIDEO_NONE = -1 };
+// How APP_VideoClose ends an output.
+enum { APP_VIDEO_DROP = 0, APP_VIDEO_COMPLETE = 1, APP_VIDEO_PARTIAL = 2 };
 
 struct APP_VideoOut {
   int kind = APP_VIDEO_DISCARD;
@@ -20,6 +22,7 @@ struct APP_VideoOut {
   std::vector<long> keep;  // ascending indices of the only frames written; empty: all
   std::string path;    // the name asked for
   std::string temp;    // what is written until it is complete
+  std::string kept;    // where a partial output was kept (APP_VideoClose)
   std::FILE* file = nullptr;
   pid_t child = -1;
   std::vector<std::uint8_t> planes;  // one 4:2:0 frame
@@ -33,9 +36,12 @@ struct APP_VideoSpec {
   std::vector<std::string> ffmpegArgs;  // given after "--"
 };
 
-// The kind an output name asks for: ".y4m", a folder (existing, or a name ending in '/'),
-// else ffmpeg.
+// The kind an output name asks for: ".y4m", a folder (existing, or a name ending in '/'), a
+// video file ffmpeg writes (.mkv, .mp4, .webm, ...), or APP_VIDEO_NONE for a name that
+// chooses none of them.
 int APP_VideoKindOf(const std::string& path);
+// 1 when the kind stores 4:2:0 colour, whose frames need an even width and height.
+int APP_VideoIs420(int kind);
 // The ffmpeg command line for an output (the temporary name last).
 std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& format, const std::string& output);
 // Opens the output; on failure prints one line on standard error and returns 0.
@@ -43,6 +49,10 @@ int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpe
 // Appends one frame of width x height RGB pixels, rows from the top, unless `keep` passes it
 // over (a PNG file is named by the frame's index). 0 (with the line) on failure.
 int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb);
-// Finishes the output: with `keep` and no failure it takes its real name (1); otherwise the
-// temporary file is removed (0). Prints one line for a failure.
-int APP_VideoClose(APP_VideoOut& out, int keep);
+// Finishes the output. APP_VIDEO_COMPLETE: it takes its real name (1). APP_VIDEO_PARTIAL (a
+// render stopped half way): what was written is finished into a valid file that takes the real
+// name only where no file has it, else the name with ".stopped" before its extension, so that
+// an earlier complete render is never replaced by a shorter one (1, the name in `kept`).
+// APP_VIDEO_DROP, or any failure: the temporary file is removed (0). Prints one line for a
+// failure.
+int APP_VideoClose(APP_VideoOut& out, int how);

@@ -126,7 +126,7 @@ int APP_IsRunning(int reset) {
   int volume = APP_FadeVolume(MUSIC_GetFraction());
   if (volume >= 0) MUSIC_SetVolume(volume);
   if (!APP_PumpMessages()) APP_shell.running = 0;
-  APP_RenderIdle(__builtin_return_address(0));
+  APP_RenderRunningTest();
   return APP_shell.running;
 }
 

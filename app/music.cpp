@@ -64,6 +64,8 @@ int MUSIC_Init(void) {
 
 void MUSIC_SetStart(float seconds) { g_startMs = seconds > 0.0f ? DWORD(double(seconds) * 1000.0 + 0.5) : 0; }
 
+void MUSIC_ClockStart(void) { g_origin = timeGetTime(); }
+
 int MUSIC_Play(void) {
   if (g_startMs) FSOUND_Stream_SetTime(g_stream, int(g_startMs));
   g_channel = FSOUND_Stream_Play(FSOUND_FREE, g_stream);

@@ -49,6 +49,7 @@ GFX_OglState GFX_ogl = {
     .stretch = 0,
     .view = {0, 0, 1, 1},
     .offscreen = 0,
+    .skipDrawing = 0,
 };
 
 // The drawing slots start as the variants for the initial state: per-vertex colours, no texturing.
@@ -166,8 +167,13 @@ int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int ste
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 0, 0, kTargetSize, kTargetSize, 0);
+  GFX_OglTargetStore();
   return 1;
+}
+
+void GFX_OglTargetStore(void) {
+  GFX_OglBindRaw(GFX_ogl.renderTarget);
+  glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 0, 0, kTargetSize, kTargetSize, 0);
 }
 
 int GFX_OglDefaultState(void) {
@@ -233,7 +239,7 @@ int GFX_OglPerspective(float fov, float nearPlane, float farPlane) {
 }
 
 int GFX_OglBeginFrame(void) {
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (!GFX_ogl.skipDrawing) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   return 1;
@@ -241,8 +247,8 @@ int GFX_OglBeginFrame(void) {
 
 int GFX_OglEndFrame(GFX_Driver*) {
   GFX_OglPaintBars();
-  // An offscreen frame is read back by its caller, never shown.
-  if (!GFX_ogl.offscreen) SwapBuffers(GFX_ogl.dc);
+  // An offscreen frame is read back by its caller, never shown; a skipped one is neither.
+  if (!GFX_ogl.offscreen && !GFX_ogl.skipDrawing) SwapBuffers(GFX_ogl.dc);
   return 1;
 }
 
@@ -250,6 +256,11 @@ int GFX_OglMaxTextureSize(void) {
   GLint size = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
   return size;
+}
+
+const char* GFX_OglRendererName(void) {
+  const GLubyte* name = GFX_ogl.context ? glGetString(GL_RENDERER) : nullptr;
+  return name ? reinterpret_cast<const char*>(name) : "";
 }
 
 int GFX_OglStencilBits(void) {
@@ -260,6 +271,6 @@ int GFX_OglStencilBits(void) {
 
 int GFX_OglClearStencil(int value) {
   glClearStencil(value);
-  glClear(GL_STENCIL_BUFFER_BIT);
+  if (!GFX_ogl.skipDrawing) glClear(GL_STENCIL_BUFFER_BIT);
   return 1;
 }

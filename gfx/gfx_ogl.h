@@ -44,6 +44,10 @@ struct GFX_OglState {
   std::int32_t stretch;  // set before the mode
   GFX_Rect view;
   GLuint offscreen;  // framebuffer object drawn into instead of the window; 0 for none
+  // While 1 nothing is drawn, cleared, copied or shown, but every change of render state and
+  // every texture upload still happens: a show run ahead to a later moment keeps the exact
+  // state it would have had, at the cost of its logic alone.
+  std::int32_t skipDrawing;
 };
 
 extern GFX_OglState GFX_ogl;
@@ -62,6 +66,8 @@ int GFX_OglPerspective(float fov, float nearPlane, float farPlane);
 int GFX_OglBeginFrame(void);
 int GFX_OglEndFrame(GFX_Driver* driver);
 int GFX_OglMaxTextureSize(void);
+// The OpenGL implementation's name for what draws (GL_RENDERER); "" without a context.
+const char* GFX_OglRendererName(void);
 int GFX_OglStencilBits(void);
 int GFX_OglClearStencil(int value);
 // gluPerspective: multiplies the current matrix by the perspective of a vertical field of view
@@ -74,6 +80,8 @@ int GFX_OglDisable(int code);
 int GFX_OglSet(int target, int kind, const void* params);
 // Chooses draw_poly and quad_vertices for the colour and texturing flags.
 void GFX_OglReselect(void);
+// Switches drawing off (1) or back on (0); see skipDrawing.
+void GFX_OglSkipDrawing(int skip);
 
 // Recomputes the view of the current drawable (modeWidth x modeHeight) and loads its viewport
 // and projection.
@@ -84,6 +92,8 @@ void GFX_OglPaintBars(void);
 // Offscreen drawing: from now on frames are drawn into a framebuffer of width x height
 // (mode and view follow it) and never shown. 1 on success.
 int GFX_OglOffscreenCreate(int width, int height);
+// The largest width and height an offscreen framebuffer can have here; 0 without a context.
+int GFX_OglOffscreenLimit(void);
 // Starts reading back the frame just drawn and returns the one before it, or null when there
 // is none: width x height RGBA pixels, rows from the bottom, valid until the next call.
 const std::uint8_t* GFX_OglOffscreenRead(void);
@@ -107,6 +117,8 @@ int GFX_OglQuadPlain(KR_MeshPoly* poly);
 // Base times lightmap: two blended passes, or one pass on two texture units.
 int GFX_OglDrawPolyLmTwoPass(KR_MeshPoly* poly);
 int GFX_OglDrawPolyLmMulti(KR_MeshPoly* poly);
+// The polygon and quad slots while drawing is skipped.
+int GFX_OglDrawNothing(KR_MeshPoly* poly);
 int GFX_OglBeginQuads(void);
 int GFX_OglEndPrim(void);
 int GFX_OglDrawLine(const KR_Vector* p1, const KR_Vector* p2, const float* colour1, const float* colour2);
@@ -120,6 +132,9 @@ int GFX_OglTexBind(GFX_Material* material);
 // Uploads width x height pixels (in the layout of the material's image format) at (x, y) into
 // the material's existing texture; clip playback calls it for every new frame.
 int GFX_OglTexSubUpload(GFX_Material* material, int x, int y, int width, int height, const void* pixels);
+// Gives the render target its 256x256 store from what the framebuffer holds now; the mode set
+// does it, and an offscreen framebuffer again (a context without a window has no other).
+void GFX_OglTargetStore(void);
 // Binds a GL texture name outside the material bookkeeping (the render target) and forgets
 // the last bound material, so that the next tex_bind binds again.
 void GFX_OglBindRaw(GLuint texture);

@@ -31,6 +31,7 @@ void bind_layer(KR_MeshPoly* poly, int layer) { GFX_OglTexBind(GFX_PolyLayerMate
 
 // One polygon in one colour with one layer's coordinates (the lightmap passes).
 void white_polygon(const KR_MeshPoly* poly, int layer) {
+  if (GFX_ogl.skipDrawing) return;
   glBegin(GL_POLYGON);
   glColor4fv(kWhite);
   for (int i = 0, n = corner_count(poly); i < n; i++) {
@@ -194,15 +195,17 @@ int GFX_OglDrawPolyLmMulti(KR_MeshPoly* poly) {
   } else {
     glDisable(GL_TEXTURE_2D);
   }
-  glBegin(GL_TRIANGLE_FAN);
-  glColor4fv(kWhite);
-  for (int i = 0, n = corner_count(poly); i < n; i++) {
-    const KR_MeshCorner& c = poly->corners[i];
-    GFX_ogl.multiTexCoord2f(GL_TEXTURE0_ARB, c.u, c.v);
-    GFX_ogl.multiTexCoord2f(GL_TEXTURE1_ARB, c.lu, c.lv);
-    vertex(c);
+  if (!GFX_ogl.skipDrawing) {
+    glBegin(GL_TRIANGLE_FAN);
+    glColor4fv(kWhite);
+    for (int i = 0, n = corner_count(poly); i < n; i++) {
+      const KR_MeshCorner& c = poly->corners[i];
+      GFX_ogl.multiTexCoord2f(GL_TEXTURE0_ARB, c.u, c.v);
+      GFX_ogl.multiTexCoord2f(GL_TEXTURE1_ARB, c.lu, c.lv);
+      vertex(c);
+    }
+    glEnd();
   }
-  glEnd();
   // Unit 1 is switched off again and unit 0 made active, so that the single-layer drawing
   // that follows is neither multiplied by the lightmap nor binds into the wrong unit.
   glDisable(GL_TEXTURE_2D);
@@ -210,17 +213,20 @@ int GFX_OglDrawPolyLmMulti(KR_MeshPoly* poly) {
   return 1;
 }
 
+int GFX_OglDrawNothing(KR_MeshPoly*) { return 1; }
+
 int GFX_OglBeginQuads(void) {
-  glBegin(GL_QUADS);
+  if (!GFX_ogl.skipDrawing) glBegin(GL_QUADS);
   return 0;
 }
 
 int GFX_OglEndPrim(void) {
-  glEnd();
+  if (!GFX_ogl.skipDrawing) glEnd();
   return 1;
 }
 
 int GFX_OglDrawLine(const KR_Vector* p1, const KR_Vector* p2, const float* colour1, const float* colour2) {
+  if (GFX_ogl.skipDrawing) return 1;
   glBegin(GL_LINES);
   glColor4f(colour1[0], colour1[1], colour1[2], 1.0f);
   glVertex3f(p1->x, p1->y, -p1->z);
@@ -231,6 +237,7 @@ int GFX_OglDrawLine(const KR_Vector* p1, const KR_Vector* p2, const float* colou
 }
 
 int GFX_OglDrawPoint(const KR_Vector* p, const float* colour) {
+  if (GFX_ogl.skipDrawing) return 1;
   glDisable(GL_DEPTH_TEST);
   glBegin(GL_POINTS);
   glColor4f(colour[0], colour[1], colour[2], 1.0f);

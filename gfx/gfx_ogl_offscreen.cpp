@@ -95,7 +95,7 @@ void GFX_OglViewUpdate(void) {
 void GFX_OglPaintBars(void) {
   const GFX_Rect& v = GFX_ogl.view;
   const int W = GFX_ogl.modeWidth, H = GFX_ogl.modeHeight;
-  if (v.x == 0 && v.y == 0 && v.width == W && v.height == H) return;
+  if ((v.x == 0 && v.y == 0 && v.width == W && v.height == H) || GFX_ogl.skipDrawing) return;
   // Clears and the render target's captures may have reached the bars; they end black.
   GLfloat clear[4];
   GLint box[4];
@@ -117,8 +117,17 @@ void GFX_OglPaintBars(void) {
   if (!scissorOn) glDisable(GL_SCISSOR_TEST);
 }
 
+int GFX_OglOffscreenLimit(void) {
+  if (!GFX_ogl.context) return 0;
+  GLint renderbuffer = 0, viewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+  return std::min({int(renderbuffer), int(viewport[0]), int(viewport[1])});
+}
+
 int GFX_OglOffscreenCreate(int width, int height) {
-  if (!GFX_ogl.context || width <= 0 || height <= 0 || width > 16384 || height > 16384) {
+  if (!GFX_ogl.context || width <= 0 || height <= 0 || width > GFX_OglOffscreenLimit() ||
+      height > GFX_OglOffscreenLimit()) {
     KR_Error("GFX_OglOffscreenCreate - no context or a bad size (%d x %d)", width, height);
     return 0;
   }
@@ -166,6 +175,7 @@ int GFX_OglOffscreenCreate(int width, int height) {
   o.pending[0] = o.pending[1] = 0;
   o.next = 0;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  GFX_OglTargetStore();
   return 1;
 }
 

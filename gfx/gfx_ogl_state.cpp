@@ -209,7 +209,9 @@ void GFX_OglReselect(void) {
   // Per-vertex colour wins over the constant colour.
   if (GFX_ogl.vertexColour && GFX_ogl.constantColourOn) GFX_ogl.constantColourOn = 0;
   GFX_Driver& d = GFX_oglDriver;
-  if (GFX_ogl.constantColourOn && GFX_ogl.texturing) {
+  if (GFX_ogl.skipDrawing) {
+    d.draw_poly = d.quad_vertices = GFX_OglDrawNothing;
+  } else if (GFX_ogl.constantColourOn && GFX_ogl.texturing) {
     d.draw_poly = GFX_OglDrawPolyConstantTextured;
     d.quad_vertices = GFX_OglQuadConstantTextured;
   } else if (GFX_ogl.constantColourOn) {
@@ -228,4 +230,9 @@ void GFX_OglReselect(void) {
     d.draw_poly = GFX_OglDrawPolyPlain;
     d.quad_vertices = GFX_OglQuadPlain;
   }
+}
+
+void GFX_OglSkipDrawing(int skip) {
+  GFX_ogl.skipDrawing = skip != 0;
+  GFX_OglReselect();
 }

@@ -2,6 +2,7 @@
 // with the projected picture, and the additive slices clipped by the boxes' shadow volumes.
 #include <GL/gl.h>
 
+#include "gfx/gfx_ogl.h"
 #include "gfx/gfx_shafts.h"
 
 namespace {
@@ -94,18 +95,19 @@ int GFX_ShaftsDraw(float angle, const KR_Matrix* camera) {
   glDisable(GL_CULL_FACE);
   glDepthMask(GL_FALSE);
   glDisable(GL_DEPTH_TEST);
-  draw_background(g_frame.rect);
+  const bool draw = !GFX_ogl.skipDrawing;  // the state changes below happen either way
+  if (draw) draw_background(g_frame.rect);
   glEnable(GL_DEPTH_TEST);
   glDepthMask(GL_TRUE);
 
   glDisable(GL_BLEND);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  draw_boxes();
+  if (draw) draw_boxes();
 
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
   glDepthMask(GL_FALSE);
   glEnable(GL_BLEND);
-  draw_shafts();
+  if (draw) draw_shafts();
   glDisable(GL_BLEND);
   glDepthMask(GL_TRUE);
 

@@ -44,7 +44,7 @@ void target_viewport() { glViewport(GFX_ogl.view.x, GFX_ogl.view.y, kTargetSize,
 void full_viewport() { glViewport(GFX_ogl.view.x, GFX_ogl.view.y, GFX_ogl.view.width, GFX_ogl.view.height); }
 
 void copy_viewport_into_target() {
-  glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GFX_ogl.view.x, GFX_ogl.view.y, kTargetSize, kTargetSize);
+  if (!GFX_ogl.skipDrawing) glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GFX_ogl.view.x, GFX_ogl.view.y, kTargetSize, kTargetSize);
 }
 
 // Screen projection, no depth test or writes, no culling, the target bound and textured;
@@ -78,6 +78,7 @@ void end_target(int blended) {
 // one, in the current colour.
 void pass(const Corners& xy, const Corners& uv, const float* colour = nullptr) {
   if (colour) glColor4fv(colour);
+  if (GFX_ogl.skipDrawing) return;
   glBegin(GL_POLYGON);
   for (int k = 0; k < 4; k++) {
     glTexCoord2f(uv[k][0], uv[k][1]);

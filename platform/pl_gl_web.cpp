@@ -65,6 +65,7 @@ void emscripten_glGenVertexArrays(GLsizei, GLuint*);
 void emscripten_glGetBufferSubData(GLenum, GLintptr, GLsizeiptr, void*);
 void emscripten_glGetFloatv(GLenum, GLfloat*);
 void emscripten_glGetIntegerv(GLenum, GLint*);
+const GLubyte* emscripten_glGetString(GLenum);
 void emscripten_glGetProgramiv(GLuint, GLenum, GLint*);
 void emscripten_glGetShaderInfoLog(GLuint, GLsizei, GLsizei*, GLchar*);
 void emscripten_glGetShaderiv(GLuint, GLenum, GLint*);
@@ -541,6 +542,7 @@ void glClearDepth(GLclampd d) { emscripten_glClearDepthf(GLfloat(d)); }
 void glClearStencil(GLint s) { emscripten_glClearStencil(s); }
 void glGetIntegerv(GLenum name, GLint* v) { emscripten_glGetIntegerv(name, v); }
 void glGetFloatv(GLenum name, GLfloat* v) { emscripten_glGetFloatv(name, v); }
+const GLubyte* glGetString(GLenum name) { return emscripten_glGetString(name); }
 void glPixelStorei(GLenum name, GLint value) {
   if (name == GL_UNPACK_ALIGNMENT) g.unpackAlignment = value > 0 ? value : 4;
   emscripten_glPixelStorei(name, value);

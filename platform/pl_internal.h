@@ -25,7 +25,8 @@ struct PL_Window {
   int x, y, width, height;
   int visible;
   int destroyed;
-  int hasGl;  // the SDL window was made with an OpenGL surface
+  int hasGl;  // the SDL window was made with an OpenGL surface (a headless one: a format was set)
+  int headless;  // no SDL window: its OpenGL context comes from EGL without a surface
   int glColour, glDepth, glStencil;
   PL_Dc dc;
   // Set on a dialog's handle and on its controls' handles, which have no SDL window.
@@ -36,6 +37,8 @@ struct PL_Window {
 struct PL_GlContext {
   void* sdl;  // SDL_GLContext; the WebGL context handle in the browser
   PL_Window* window;
+  void* egl;         // the EGL context of a headless window's context, else null
+  void* eglSurface;  // its pbuffer where the driver cannot go without a surface
 };
 
 // Starts SDL's video subsystem once; 0 when no display can be opened.
@@ -72,6 +75,15 @@ int pl_dialog_message_box(HWND owner, const char* text, const char* caption);
 // Shows a modal GTK message box with one OK button, transient for the X window ownerXid where
 // it is not 0; 0 when GTK cannot open the display.
 int pl_gtk_message_box(const char* text, const char* caption, int error, unsigned long ownerXid);
+
+// EGL contexts without a surface (pl_egl.cpp): made for headless windows, null on failure
+// (PL_HeadlessError says why).
+PL_GlContext* pl_egl_context_create(void);
+BOOL pl_egl_make_current(PL_GlContext* context);
+void pl_egl_context_delete(PL_GlContext* context);
+void* pl_egl_proc_address(const char* name);
+// 1 while windows are made headless (PL_SetHeadless).
+int pl_headless(void);
 
 // Every window created so far, destroyed ones included.
 int pl_window_count(void);

@@ -30,6 +30,9 @@ const char* PL_ExecutableDir(void);
 void PL_TimerSetManual(int manual, DWORD now);
 void PL_TimerSet(DWORD now);
 void PL_TimerAdvance(DWORD milliseconds);
+// Leaves manual mode with the real clock going on from the manual value, so that nothing that
+// measures time across the switch (the music clock, the clip libraries) sees it jump.
+void PL_TimerResume(void);
 // While manual, Sleep calls this instead of advancing the clock itself (null: plain advance).
 // The offline renderer moves a waiting show on frame by frame this way.
 typedef void (*PL_SleepHook)(DWORD milliseconds);
@@ -43,6 +46,16 @@ PL_MessageBoxHandler PL_MessageBoxSetHandler(PL_MessageBoxHandler handler);
 
 // 1 when an X display can be opened (SDL's video subsystem starts), else 0.
 int PL_HasDisplay(void);
+
+// From now on windows are made without any display: no X server is needed, the window is never
+// shown and its OpenGL context comes from EGL without a surface (a GPU's EGL device where one
+// is offered, else Mesa's software device or surfaceless platform); the program draws into
+// framebuffer objects of its own. Offline renders use this.
+void PL_SetHeadless(int headless);
+// What a headless context was made on ("the GPU's EGL device", ...), or null before one was.
+const char* PL_HeadlessDevice(void);
+// Why no headless context could be made, or null.
+const char* PL_HeadlessError(void);
 
 // The mode the display was switched to with ChangeDisplaySettingsA; 0 when it is in its own
 // mode. `mode` may be null.

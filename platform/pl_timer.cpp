@@ -11,6 +11,7 @@
 namespace {
 int g_manual = 0;
 DWORD g_now = 0;
+DWORD g_offset = 0;  // added to the monotonic clock once a manual stretch has been resumed
 PL_SleepHook g_sleepHook = nullptr;
 
 DWORD real_ms() {
@@ -21,7 +22,7 @@ DWORD real_ms() {
 }
 }  // namespace
 
-DWORD timeGetTime(void) { return g_manual ? g_now : real_ms(); }
+DWORD timeGetTime(void) { return g_manual ? g_now : real_ms() + g_offset; }
 
 // The counter always has millisecond resolution here.
 UINT timeBeginPeriod(UINT) { return TIMERR_NOERROR; }
@@ -48,6 +49,13 @@ void PL_TimerSetSleepHook(PL_SleepHook hook) { g_sleepHook = hook; }
 void PL_TimerSetManual(int manual, DWORD now) {
   g_manual = manual != 0;
   g_now = now;
+  g_offset = 0;
+}
+
+void PL_TimerResume(void) {
+  if (!g_manual) return;
+  g_offset = g_now - real_ms();
+  g_manual = 0;
 }
 
 void PL_TimerSet(DWORD now) { g_now = now; }

@@ -1,6 +1,7 @@
 // Device context, pixel format and OpenGL context on SDL2. On X11 the OpenGL visual is fixed
 // when a window is made, so SetPixelFormat re-makes the window's SDL surface with the
-// requested colour, depth and stencil sizes; the HWND the system holds stays the same.
+// requested colour, depth and stencil sizes; the HWND the system holds stays the same. A
+// headless window's context comes from EGL instead (pl_egl.cpp).
 #include <SDL2/SDL.h>
 
 #include "platform/pl_internal.h"
@@ -37,6 +38,15 @@ BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
   if (!dc || format < 1 || !IsWindow(dc->window)) return FALSE;
   PIXELFORMATDESCRIPTOR want = pfd ? *pfd : dc->requested;
   PL_Window* w = dc->window;
+  if (w->headless) {
+    // Nothing to realise: the program draws into framebuffers it makes itself.
+    w->hasGl = 1;
+    w->glColour = want.cColorBits;
+    w->glDepth = want.cDepthBits;
+    w->glStencil = want.cStencilBits;
+    dc->format = format;
+    return TRUE;
+  }
   // Like ChoosePixelFormat, settle for the nearest format the server has: a depth buffer of
   // 32 bits is rare, 24 is common.
   const int depths[] = {want.cDepthBits, 24, 16, 0};
@@ -55,12 +65,18 @@ BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
 }
 
 BOOL SwapBuffers(HDC dc) {
+  if (dc && dc->window && dc->window->headless) return TRUE;  // nothing is ever shown
   if (!dc || !dc->window || !dc->window->sdl) return FALSE;
   SDL_GL_SwapWindow(dc->window->sdl);
   return TRUE;
 }
 
 HGLRC wglCreateContext(HDC dc) {
+  if (dc && dc->window && dc->window->headless) {
+    PL_GlContext* c = pl_egl_context_create();
+    if (c) c->window = dc->window;
+    return c;
+  }
   if (!dc || !dc->window || !dc->window->sdl) return nullptr;
   PL_Window* w = dc->window;
   if (!w->hasGl) {
@@ -73,17 +89,23 @@ HGLRC wglCreateContext(HDC dc) {
   set_attributes(w->glColour, w->glDepth, w->glStencil, 1);
   SDL_GLContext c = SDL_GL_CreateContext(w->sdl);
   if (!c) return nullptr;
-  return new PL_GlContext{c, w};
+  return new PL_GlContext{c, w, nullptr, nullptr};
 }
 
 BOOL wglMakeCurrent(HDC dc, HGLRC context) {
-  if (!context) return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
+  if (context && context->egl) return pl_egl_make_current(context);
+  if (!context) return pl_headless() ? pl_egl_make_current(nullptr) : SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
   if (!dc || !dc->window || !dc->window->sdl) return FALSE;
   return SDL_GL_MakeCurrent(dc->window->sdl, context->sdl) == 0;
 }
 
 BOOL wglDeleteContext(HGLRC context) {
   if (!context) return FALSE;
+  if (context->egl) {
+    pl_egl_context_delete(context);
+    delete context;
+    return TRUE;
+  }
   if (SDL_GL_GetCurrentContext() == context->sdl) SDL_GL_MakeCurrent(nullptr, nullptr);
   SDL_GL_DeleteContext(context->sdl);
   delete context;
@@ -98,5 +120,6 @@ BOOL swap_interval(int interval) { return SDL_GL_SetSwapInterval(interval) == 0;
 FARPROC wglGetProcAddress(const char* name) {
   if (!name) return nullptr;
   if (std::strcmp(name, "wglSwapIntervalEXT") == 0) return reinterpret_cast<FARPROC>(&swap_interval);
+  if (pl_headless()) return reinterpret_cast<FARPROC>(pl_egl_proc_address(name));
   return reinterpret_cast<FARPROC>(SDL_GL_GetProcAddress(name));
 }

@@ -11,6 +11,7 @@
 
 namespace {
 int g_vsync = 1;
+int g_headless = 0;
 BOOL swap_interval(int interval) {
   g_vsync = interval != 0;
   return TRUE;
@@ -79,6 +80,12 @@ BOOL wglDeleteContext(HGLRC context) {
   delete context;
   return TRUE;
 }
+
+// A page always has its canvas: a render draws into framebuffers of its own on the canvas's
+// WebGL context, and the canvas shows nothing of it.
+void PL_SetHeadless(int headless) { g_headless = headless != 0; }
+const char* PL_HeadlessDevice(void) { return g_headless ? "the page's WebGL 2 context" : nullptr; }
+const char* PL_HeadlessError(void) { return nullptr; }
 
 FARPROC wglGetProcAddress(const char* name) {
   if (!name) return nullptr;

@@ -10,6 +10,7 @@
 namespace {
 
 int g_videoState = 0;  // 0 not tried, 1 running, -1 failed
+int g_headless = 0;
 int g_cursorShown = 1;
 
 WPARAM vk_from_key(SDL_Keycode key) {
@@ -97,6 +98,9 @@ int pl_video_start(void) {
 
 int PL_HasDisplay(void) { return pl_video_start(); }
 
+void PL_SetHeadless(int headless) { g_headless = headless != 0; }
+int pl_headless(void) { return g_headless; }
+
 PL_Window* pl_window_from_id(std::uint32_t id) {
   for (int i = 0; i < pl_window_count(); i++) {
     PL_Window* w = pl_window_at(i);
@@ -131,7 +135,7 @@ void pl_window_hide(PL_Window* w) {
 HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD style, int x, int y, int width,
                      int height, HWND, HMENU, HINSTANCE, void*) {
   const WNDCLASSA* c = pl_class_find(className);
-  if (!c || !pl_video_start()) return nullptr;
+  if (!c || (!g_headless && !pl_video_start())) return nullptr;
   auto* w = new PL_Window{};
   w->proc = c->lpfnWndProc;
   w->style = style;
@@ -141,7 +145,8 @@ HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD styl
   w->width = width;
   w->height = height;
   w->dc.window = w;
-  if (!pl_window_realise(w, 0)) {
+  w->headless = g_headless;
+  if (!w->headless && !pl_window_realise(w, 0)) {
     delete w;
     return nullptr;
   }
@@ -154,11 +159,10 @@ BOOL ShowWindow(HWND w, int command) {
   if (!IsWindow(w)) return FALSE;
   BOOL was = w->visible;
   if (command == SW_HIDE) {
-    SDL_HideWindow(w->sdl);
+    if (w->sdl) SDL_HideWindow(w->sdl);
     w->visible = 0;
   } else {
-    SDL_ShowWindow(w->sdl);
-    SDL_RaiseWindow(w->sdl);
+    if (w->sdl) SDL_ShowWindow(w->sdl), SDL_RaiseWindow(w->sdl);
     w->visible = 1;
   }
   return was;
@@ -167,8 +171,7 @@ BOOL ShowWindow(HWND w, int command) {
 HWND SetFocus(HWND w) {
   if (w && w->dialog) return pl_dialog_set_focus(w);
   if (!IsWindow(w)) return nullptr;
-  SDL_RaiseWindow(w->sdl);
-  SDL_SetWindowInputFocus(w->sdl);
+  if (w->sdl) SDL_RaiseWindow(w->sdl), SDL_SetWindowInputFocus(w->sdl);
   return w;
 }
 
@@ -177,12 +180,12 @@ BOOL SetWindowPos(HWND w, HWND, int x, int y, int cx, int cy, UINT flags) {
   if (!(flags & SWP_NOMOVE)) {
     w->x = x;
     w->y = y;
-    SDL_SetWindowPosition(w->sdl, x, y);
+    if (w->sdl) SDL_SetWindowPosition(w->sdl, x, y);
   }
   if (!(flags & SWP_NOSIZE) && cx > 0 && cy > 0) {
     w->width = cx;
     w->height = cy;
-    SDL_SetWindowSize(w->sdl, cx, cy);
+    if (w->sdl) SDL_SetWindowSize(w->sdl, cx, cy);
   }
   if (flags & SWP_SHOWWINDOW) ShowWindow(w, SW_SHOW);
   return TRUE;
@@ -190,8 +193,8 @@ BOOL SetWindowPos(HWND w, HWND, int x, int y, int cx, int cy, UINT flags) {
 
 BOOL GetClientRect(HWND w, RECT* rect) {
   if (!IsWindow(w) || !rect) return FALSE;
-  int cw = 0, ch = 0;
-  SDL_GetWindowSize(w->sdl, &cw, &ch);
+  int cw = w->width, ch = w->height;
+  if (w->sdl) SDL_GetWindowSize(w->sdl, &cw, &ch);
   *rect = RECT{0, 0, cw, ch};
   return TRUE;
 }

@@ -73,6 +73,7 @@ TEST(Options, ValuesOfTheClockDataAndRender) {
   EXPECT_DOUBLE_EQ(o.from, 17.5);
   EXPECT_DOUBLE_EQ(o.to, 20.0);
   EXPECT_EQ(o.ffmpegArgs, (std::vector<std::string>{"-b:v", "1M"}));
+  ASSERT_EQ(parse({"--render", "frames/", "--size", "641x481"}, o, message), APP_OPTIONS_RUN) << "PNG takes any size";
   ASSERT_EQ(parse({"--render", "frames/", "--stills", "40,80.5"}, o, message), APP_OPTIONS_RUN);
   EXPECT_EQ(o.stills, (std::vector<double>{40.0, 80.5}));
   ASSERT_EQ(parse({"--render", "a.y4m"}, o, message), APP_OPTIONS_RUN);
@@ -101,6 +102,12 @@ TEST(Options, BadInputIsRefusedWithItsNameAndTheUsage) {
       {{"--render", "frames/", "--stills", "4,x"}, "--stills"},
       {{"--render", "frames/", "--stills", "400"}, "--stills"},
       {{"--stills", "4"}, "--render"},
+      {{"--render", "a.mkv", "--size", "641x480"}, "use 640x480 or 642x480"},
+      {{"--render", "a.y4m", "--size", "640x481"}, "use 640x480 or 640x482"},
+      {{"--render", "show"}, "chooses no kind"},
+      {{"--render", "show.xyz"}, "chooses no kind"},
+      {{"--no-dialog", "--desktop", "--size", "800x600"}, "--desktop"},
+      {{"--no-dialog", "--windowed", "--size", "20000x600"}, "at most 16384x16384"},
   };
   for (const auto& [args, named] : cases) {
     APP_Options o;

@@ -1,6 +1,6 @@
 // The renderer draws each frame at its exact music time: rendered from 17.5 s with the content
-// pack, the first frame of the logo section draws the group picture and the logo at opacity
-// 0.5 each (on the do-nothing driver, whose calls are logged).
+// pack, the first frame kept draws the group picture and the logo at opacity 0.5 each (on the
+// do-nothing driver, whose calls are logged).
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app_options.h"
+#include "app/app_render.h"
 #include "app/app_shell.h"
 #include "gfx/gfx_driver.h"
 #include "show/demo_sections.h"
@@ -21,7 +22,7 @@ std::size_t g_frameStart = 0;
 std::vector<std::string> g_firstFrame;
 
 void frame_ended() {
-  if (g_firstFrame.empty() && DEMO_SectionCurrent() == 5)
+  if (g_firstFrame.empty() && !APP_RenderSeeking() && DEMO_SectionCurrent() == 5)
     g_firstFrame.assign(g_log->calls.begin() + long(g_frameStart), g_log->calls.end());
   g_frameStart = g_log->calls.size();
 }

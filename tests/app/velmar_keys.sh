@@ -1,8 +1,8 @@
 #!/bin/sh
 # The show's keys with real key events, on a private 640x480 X server (the default full-screen
 # mode) with a short soundtrack in the test folder: three Space presses write cue lines 0, 1 and
-# 2 and Escape ends the show; a second run ends by closing its window. Both runs exit 0 and
-# leave the screen as it was.
+# 2 and Escape ends the show; a second run ends by closing its window; a third, started at 4 s,
+# writes its cue at 4 s or later. All runs exit 0 and leave the screen as it was.
 # Usage: velmar_keys.sh BUILD_DIR
 set -u
 build=$(cd "$1" && pwd)
@@ -45,6 +45,18 @@ grep -qvE '^num [0-9]+ time [0-9]+\.[0-9]{6}$' "$work/keypress.txt" && fail "mal
 start_show
 "$build/x11_close_window" "$window" || fail "could not ask the window to close"
 wait_velmar
+
+# A late start runs the show ahead to 4 s; the music clock then goes on from there.
+start_velmar --no-dialog --windowed --no-sound --start 4
+i=0
+until grep -q "reached 4.000 s" "$work/out.txt"; do
+  i=$((i + 1)); [ $i -gt 300 ] && fail "the late start never reached 4 s"; sleep 0.1
+done
+window=$(wait_window "$SHOW_TITLE") || fail "no window for the late start"
+press "$window" space Escape
+wait_velmar
+cue=$(tail -n 1 "$work/keypress.txt" | cut -d' ' -f4)
+awk -v t="$cue" 'BEGIN { exit !(t >= 4.0 && t < 20.0) }' || fail "a cue at $cue s after a start at 4 s"
 
 [ "$(xdpyinfo | grep dimensions)" = "$before" ] || fail "screen not restored"
 echo "ok"

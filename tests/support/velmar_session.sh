@@ -66,8 +66,9 @@ press() {
   xdotool windowfocus --sync "$w" && xdotool key --delay 100 "$@"
 }
 
+# Starts velmar in the work folder with the arguments given.
 start_velmar() {
-  (cd "$work" && exec "$VELMAR") >"$work/out.txt" 2>&1 &
+  (cd "$work" && exec "$VELMAR" "$@") >"$work/out.txt" 2>&1 &
   vpid=$!
 }
 
