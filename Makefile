@@ -17,7 +17,7 @@ FUZZ_SECONDS ?= 10
 # make install: where to (DESTDIR stages it elsewhere, as packagers do).
 PREFIX  ?= /usr/local
 
-.PHONY: all deps build run content install package test asan golden fuzz fuzz-run bench clean
+.PHONY: all deps build run content install package test asan golden fuzz fuzz-run bench web web-test clean
 
 all: build
 
