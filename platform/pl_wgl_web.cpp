@@ -60,7 +60,7 @@ HGLRC wglCreateContext(HDC dc) {
   a.minorVersion = 0;
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE c = emscripten_webgl_create_context("#canvas", &a);
   if (c <= 0) return nullptr;
-  return new PL_GlContext{reinterpret_cast<void*>(c), w};
+  return new PL_GlContext{reinterpret_cast<void*>(c), w, nullptr, nullptr};
 }
 
 BOOL wglMakeCurrent(HDC dc, HGLRC context) {
