@@ -1,5 +1,5 @@
 // Frame statistics: wall-clock and processor time between consecutive frame ends, kept per
-// section of the show.
+// section of the show; the music clock's origin and what the sound output did.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -12,6 +12,8 @@
 #include "app/app_render.h"
 #include "app/music.h"
 #include "gfx/gfx_driver.h"
+#include "platform/pl_fsound.h"
+#include "platform/pl_platform.h"
 #include "show/demo_sections.h"
 
 namespace {
@@ -24,6 +26,7 @@ struct Section {
 
 std::array<Section, DEMO_SECTION_COUNT + 1> g_sections;  // 0: before the first section
 double g_lastWall = 0.0, g_lastCpu = 0.0;
+DWORD g_musicOrigin = 0;  // the timer's reading at music time 0
 
 double wall_ms() {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -67,6 +70,7 @@ Figures figures(std::vector<float> v) {
 }  // namespace
 
 void APP_StatsStart(void) {
+  g_musicOrigin = timeGetTime() - DWORD(double(MUSIC_GetTime()) * 1000.0 + 0.5);
   for (Section& s : g_sections) s = Section{};
   g_lastWall = wall_ms();
   g_lastCpu = cpu_ms();
@@ -91,6 +95,16 @@ void APP_StatsPrint(void) {
   getrusage(RUSAGE_SELF, &usage);
   std::fprintf(stderr, "total frames %zu mean_ms %.3f p95_ms %.3f max_ms %.3f peak_rss_mib %.1f\n", all.size(), f.mean,
                f.p95, f.max, double(usage.ru_maxrss) / 1024.0);
+  // The timer counts the monotonic clock's milliseconds (low 32 bits), so the sound can be
+  // compared with the clock from outside.
+  std::fprintf(stderr, "music origin_ms %u\n", unsigned(g_musicOrigin));
+  PL_SoundReport r{};
+  PL_SoundGetReport(&r);
+  std::fprintf(stderr,
+               "sound output %s rate %d latency_ms %.1f measured %d underruns %d skips %d skipped_ms %.1f drift_ppm %.1f "
+               "offset_ms %.2f worst_offset_ms %.2f\n",
+               r.output, r.rate, r.latencyMs, r.latencyMeasured, r.underruns, r.skips, r.skippedMs, r.driftPpm, r.offsetMs,
+               r.worstOffsetMs);
 }
 
 void APP_StatsPrintCpu(void) {
