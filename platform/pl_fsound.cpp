@@ -32,6 +32,7 @@ constexpr int kMaxRate = 192000;
 constexpr int kMaxChannels = 1024;
 constexpr int kPieceFrames = 1024;         // the mix is made in pieces of this many frames
 constexpr double kDriftAfterSeconds = 2.0;  // the device's clock is compared from then on
+constexpr long long kSettleNs = 300000000;
 
 struct State {
   int output = FSOUND_OUTPUT_DEFAULT;
@@ -49,6 +50,7 @@ struct State {
   std::vector<float> mix;  // one piece, the channels summed (output's thread)
   std::atomic<long long> mixedUntilNs{0};  // when the frame after the last one mixed is heard
   std::atomic<int> fills{0};
+  std::atomic<long long> firstFillNs{0};  // when the open output first asked for a block
   // The device's clock against the timer: device frames and when they are heard, at the
   // first block after kDriftAfterSeconds and now.
   long long fillFrames = 0, firstFill = 0, driftFrames = 0, driftNs = 0;
@@ -100,6 +102,10 @@ void measure_drift(int frames, int rate, long long heardNs) {
   if (seconds > 10.0) g.driftPpm = (double(g.fillFrames - g.driftFrames) / rate / seconds - 1.0) * 1e6;
 }
 
+// An output reports its timing well only once it has run for a while: a server may take a
+// moment to start its sink, and its first reports are guesses.
+bool output_settled() { return g.fills >= 3 && PL_TimerNowNs() - g.firstFillNs > kSettleNs; }
+
 }  // namespace
 
 void PL_FsoundFill(std::int16_t* out, int frames, int rate, long long heardNs) {
@@ -117,7 +123,7 @@ void PL_FsoundFill(std::int16_t* out, int frames, int rate, long long heardNs) {
     done += n;
   }
   g.mixedUntilNs = heardNs + std::llround(frames * 1e9 / rate);
-  g.fills++;
+  if (g.fills++ == 0) g.firstFillNs = PL_TimerNowNs();
 }
 
 void PL_SoundGetReport(PL_SoundReport* r) {
@@ -195,6 +201,7 @@ BOOL FSOUND_Init(int mixRate, int maxChannels, unsigned int) {
       return fail(FMOD_ERR_INIT);
     }
     g.open = 1;
+    g.fills = 0;  // from here on, every block was asked for by the running output
   }
   g.initialised = 1;
   return TRUE;
@@ -258,7 +265,7 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
   if (g.open) {
     // Half a second decoded, and an output that has settled, before the first frame is due.
     PL_StreamDecodeWaitAhead(stream, 2000);
-    for (int waited = 0; waited < 2000 && g.fills < 3; waited++) PL_TimerSleepUntilNs(PL_TimerNowNs() + 1000000);
+    for (int waited = 0; waited < 2000 && !output_settled(); waited++) PL_TimerSleepUntilNs(PL_TimerNowNs() + 1000000);
   }
   long long due = 0;
   {

@@ -6,6 +6,12 @@
 #include <pulse/pulseaudio.h>
 #include <SDL2/SDL.h>
 
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -17,28 +23,47 @@ namespace {
 
 // ---- PulseAudio
 
-constexpr pa_usec_t kPulseTargetUs = 100000;  // the latency asked of the server
+constexpr pa_usec_t kPulseTargetUs = 200000;  // the latency asked of the server
 
 struct Pulse {
   pa_threaded_mainloop* loop = nullptr;
   pa_context* context = nullptr;
   pa_stream* stream = nullptr;
   int rate = 0;
+  long long written = 0;  // frames written since the stream was made
+  int prioritised = 0;
   std::atomic<double> latencyMs{0.0};
 } g_pulse;
+
+// The thread that feeds the device is woken every few tens of milliseconds and works for well
+// under one: a real-time priority, where the system grants one, keeps a busy machine from
+// making it late. Otherwise the highest nice value allowed.
+void raise_priority() {
+  sched_param param{};
+  param.sched_priority = sched_get_priority_min(SCHED_RR) + 4;
+  if (pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0) return;
+  setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), -11);
+}
 
 void pulse_signal(void*) { pa_threaded_mainloop_signal(g_pulse.loop, 0); }
 void pulse_context_state(pa_context*, void* u) { pulse_signal(u); }
 void pulse_stream_state(pa_stream*, void* u) { pulse_signal(u); }
 void pulse_underflow(pa_stream*, void*) { PL_soundCounters.underruns++; }
 
-// The server wants `bytes` more: mixed for the instant the first of them will be heard.
+// The server wants `bytes` more: mixed for the instant the first of them will be heard. That
+// is when the playback time (interpolated from the server's timing, the sink's latency taken
+// into account) reaches what was written; after an underrun it may lie in the past, which the
+// server's own latency figure does not show.
 void pulse_write(pa_stream* stream, std::size_t bytes, void*) {
+  if (!g_pulse.prioritised) {
+    raise_priority();
+    g_pulse.prioritised = 1;
+  }
   const long long now = PL_TimerNowNs();
-  pa_usec_t usec = 0;
-  int negative = 0;
+  pa_usec_t played = 0;
   long long latencyNs = 0;
-  if (pa_stream_get_latency(stream, &usec, &negative) == 0) latencyNs = (negative ? -1 : 1) * (long long)usec * 1000;
+  if (pa_stream_get_time(stream, &played) == 0)
+    latencyNs = std::llround(double(g_pulse.written) * 1e9 / g_pulse.rate) - (long long)played * 1000;
   g_pulse.latencyMs = double(latencyNs) / 1e6;
   // Behind the server's read position: that much of what follows is dropped unheard.
   if (latencyNs < 0) PL_soundCounters.skippedFrames += -latencyNs * g_pulse.rate / 1000000000;
@@ -55,6 +80,7 @@ void pulse_write(pa_stream* stream, std::size_t bytes, void*) {
     }
     PL_FsoundFill(static_cast<std::int16_t*>(data), frames, g_pulse.rate, heard);
     pa_stream_write(stream, data, std::size_t(frames * frameBytes), nullptr, 0, PA_SEEK_RELATIVE);
+    g_pulse.written += frames;
     heard += std::llround(frames * 1e9 / g_pulse.rate);
     bytes -= std::size_t(frames * frameBytes);
   }
@@ -89,6 +115,8 @@ int pulse_wait(Ready ready) {
 // Connects to the server without starting one, and plays at the sink's own rate, so the
 // stream is converted once, here.
 int pulse_open(int rate) {
+  g_pulse.written = 0;
+  g_pulse.prioritised = 0;
   g_pulse.loop = pa_threaded_mainloop_new();
   if (!g_pulse.loop) return 0;
   g_pulse.context = pa_context_new(pa_threaded_mainloop_get_api(g_pulse.loop), "Velmar");

@@ -4,12 +4,14 @@
 //   sound_check record RATE RAW MARKS
 //     records 16-bit stereo at RATE until killed: RAW gets the samples, MARKS one line per read,
 //     "FRAME NS": the frame with that index was captured at NS on the monotonic clock.
+//   sound_check heard RATE RAW
+//     prints how many seconds RAW holds from its first sound on (0 before it has any).
 //   sound_check analyse RATE REF RAW MARKS ORIGIN_MS SECONDS... [snr SECONDS...]
 //     REF is the file's own decode at RATE (32-bit float stereo). For each SECONDS of music
 //     time, finds by cross-correlation where that stretch of REF lies in RAW and prints
 //     "offset SECONDS MS": how much later than the music clock (timer reading ORIGIN_MS at music
 //     time 0) it was heard. After "snr", prints "snr SECONDS LEFT_DB RIGHT_DB" for a half second
-//     from there, with the recording aligned to a 32nd of a frame.
+//     from there, the recording aligned to a fraction of a frame, its time base followed.
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
@@ -65,8 +67,8 @@ template <typename T>
 std::vector<T> read_all(const char* path) {
   std::vector<T> v;
   if (std::FILE* f = std::fopen(path, "rb")) {
-    T x;
-    while (std::fread(&x, sizeof x, 1, f) == 1) v.push_back(x);
+    T block[4096];
+    for (std::size_t n; (n = std::fread(block, sizeof(T), 4096, f)) > 0;) v.insert(v.end(), block, block + n);
     std::fclose(f);
   }
   return v;
@@ -76,18 +78,15 @@ struct Mark {
   double frame, ns;
 };
 
-// When frame `k` was captured: a straight line through the marks within a second of it,
-// which averages out the jitter of single reports.
+// When frame `k` was captured: by the median of what the marks within a second of it say
+// (a server that stood still shifts the marks before it, and must not move those after it).
 double captured_ns(const std::vector<Mark>& marks, double k, int rate) {
-  double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
-  for (const Mark& m : marks) {
-    if (std::fabs(m.frame - k) > rate) continue;
-    const double x = m.frame - k, y = m.ns;
-    n++, sx += x, sy += y, sxx += x * x, sxy += x * y;
-  }
-  if (n < 2) return -1;
-  const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-  return (sy - slope * sx) / n;
+  std::vector<double> at;
+  for (const Mark& m : marks)
+    if (std::fabs(m.frame - k) <= rate) at.push_back(m.ns - (m.frame - k) * 1e9 / rate);
+  if (at.size() < 2) return -1;
+  std::nth_element(at.begin(), at.begin() + long(at.size() / 2), at.end());
+  return at[at.size() / 2];
 }
 
 // The frame captured at `ns` (the inverse of captured_ns, by a few steps of Newton's method).
@@ -125,40 +124,65 @@ long long best_match(const Signals& s, long long at, long long guess, long long 
   return where;
 }
 
-// Signal-to-noise ratio of each channel of the recording from `recAt` against REF from
-// `refAt`, over `length` frames, for the best gain and shift within half a frame (REF moved by
-// a Hann-windowed sinc of 32 taps).
-void snr(const Signals& s, long long refAt, long long recAt, long long length, double out[2]) {
-  out[0] = out[1] = -1e9;
-  std::vector<double> ref(std::size_t(length) * 2);
-  for (int step = -16; step <= 16; step++) {
-    double taps[32];
-    for (int t = -15; t <= 16; t++) {
-      const double u = double(t) - step / 32.0;
-      const double sinc = std::fabs(u) < 1e-12 ? 1.0 : std::sin(M_PI * u) / (M_PI * u);
-      taps[t + 15] = sinc * (0.5 + 0.5 * std::cos(M_PI * u / 17.0));
-    }
-    std::fill(ref.begin(), ref.end(), 0.0);
-    for (long long j = 0; j < length; j++)
-      for (int t = -15; t <= 16; t++) {
-        const long long k = refAt + j + t;
-        if (k < 0 || k >= s.refFrames()) continue;
-        ref[std::size_t(j * 2)] += s.ref[std::size_t(k * 2)] * taps[t + 15] * 32768.0;
-        ref[std::size_t(j * 2 + 1)] += s.ref[std::size_t(k * 2 + 1)] * taps[t + 15] * 32768.0;
-      }
-    double db[2];
-    for (int c = 0; c < 2; c++) {
-      double rr = 0, xr = 0, xx = 0;
-      for (long long j = 0; j < length; j++) {
-        const double r = ref[std::size_t(j * 2 + c)], x = s.rec[std::size_t((recAt + j) * 2 + c)];
-        rr += r * r, xr += x * r, xx += x * x;
-      }
-      const double gain = xr / rr;
-      const double noise = xx - 2 * gain * xr + gain * gain * rr;
-      db[c] = 10.0 * std::log10(gain * gain * rr / std::max(noise, 1e-9));
-    }
-    if (db[0] + db[1] > out[0] + out[1]) out[0] = db[0], out[1] = db[1];
+// REF's channel `c` at fractional frame `x`, through a windowed sinc of 32 taps (one sine per
+// call: sin(pi (t - f)) alternates in sign with t).
+double ref_at(const Signals& s, double x, int c) {
+  const long long i = static_cast<long long>(std::floor(x));
+  const double f = x - double(i), sf = std::sin(M_PI * f);
+  double sum = 0;
+  for (int t = -15; t <= 16; t++) {
+    const long long k = i + t;
+    if (k < 0 || k >= s.refFrames()) continue;
+    const double u = double(t) - f;
+    const double sinc = std::fabs(u) < 1e-9 ? 1.0 : ((t & 1) ? sf : -sf) / (M_PI * u);
+    const double w = 1.0 - (u / 17.0) * (u / 17.0);
+    sum += s.ref[std::size_t(k * 2 + c)] * sinc * w * w;
   }
+  return sum;
+}
+
+// Signal-to-noise ratio of each channel of `length` recording frames from `recAt`, against
+// REF at frame refAt + (recording frame - x0) * slope, for the best gain.
+void snr_at(const Signals& s, long long refAt, long long recAt, long long length, double x0, double slope, double out[2]) {
+  for (int c = 0; c < 2; c++) {
+    double rr = 0, xr = 0, xx = 0;
+    for (long long j = 0; j < length; j++) {
+      const double r = ref_at(s, double(refAt) + (double(recAt + j) - x0) * slope, c) * 32768.0;
+      const double x = s.rec[std::size_t((recAt + j) * 2 + c)];
+      rr += r * r, xr += x * r, xx += x * x;
+    }
+    const double gain = xr / rr;
+    const double noise = xx - 2 * gain * xr + gain * gain * rr;
+    out[c] = 10.0 * std::log10(gain * gain * rr / std::max(noise, 1e-9));
+  }
+}
+
+// The signal-to-noise ratio of each channel of `length` recording frames from the integer match
+// `recAt` of REF frame `refAt`, with the recording's time base followed: where REF's frames lie
+// (to a thousandth of a frame) and how fast they go (while a drift is worked off the stream runs
+// up to 0.2 % fast or slow) are searched for the best ratio.
+void snr(const Signals& s, long long refAt, long long recAt, long long length, double out[2]) {
+  // A start: where the first and the last quarter lie, to a frame.
+  const long long quarter = length / 4, last = length - quarter;
+  const long long kA = best_match(s, refAt, recAt, 64, quarter), kB = best_match(s, refAt + last, recAt + last, 64, quarter);
+  double x0 = double(recAt), slope = 1.0, best[2];
+  if (kA >= 0 && kB > kA) x0 = double(kA), slope = double(last) / double(kB - kA);
+  snr_at(s, refAt, recAt, length, x0, slope, best);
+  const double slopeScale = 2.0 / double(length);  // a slope step moves the far end by 2 steps
+  for (double step = 1.0; step > 0.0005; step /= 2) {
+    for (bool moved = true; moved;) {
+      moved = false;
+      const double tries[4][2] = {{step, 0}, {-step, 0}, {0, step * slopeScale}, {0, -step * slopeScale}};
+      for (const auto& t : tries) {
+        double db[2];
+        snr_at(s, refAt, recAt, length, x0 + t[0], slope + t[1], db);
+        if (db[0] + db[1] > best[0] + best[1] + 1e-6) {
+          x0 += t[0], slope += t[1], best[0] = db[0], best[1] = db[1], moved = true;
+        }
+      }
+    }
+  }
+  out[0] = best[0], out[1] = best[1];
 }
 
 int analyse(int argc, char** argv) {
@@ -192,7 +216,8 @@ int analyse(int argc, char** argv) {
     const double seconds = std::atof(argv[i]);
     const long long at = std::llround(seconds * s.rate);
     const double guess = frame_at(marks, origin + seconds * 1e9, s.rate);
-    const long long found = guess < 0 ? -1 : best_match(s, at, std::llround(guess), s.rate / 10, window);
+    // Offsets are looked for 100 ms either side; a stretch for the ratio was found in step.
+    const long long found = guess < 0 ? -1 : best_match(s, at, std::llround(guess), s.rate / (wantSnr ? 50 : 10), window);
     if (found < 0) {
       std::printf("%s %g none\n", wantSnr ? "snr" : "offset", seconds);
       status = 1;
@@ -212,11 +237,21 @@ int analyse(int argc, char** argv) {
 
 }  // namespace
 
+int heard(int rate, const char* rawPath) {
+  const std::vector<std::int16_t> rec = read_all<std::int16_t>(rawPath);
+  std::size_t first = 0;
+  while (first < rec.size() && std::abs(rec[first]) < 33) first++;  // -60 dB
+  std::printf("%.2f\n", double(rec.size() - first) / 2.0 / rate);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc == 5 && !std::strcmp(argv[1], "record")) return record(std::atoi(argv[2]), argv[3], argv[4]);
+  if (argc == 4 && !std::strcmp(argv[1], "heard")) return heard(std::atoi(argv[2]), argv[3]);
   if (argc >= 8 && !std::strcmp(argv[1], "analyse")) return analyse(argc, argv);
   std::fprintf(stderr,
                "usage: sound_check record RATE RAW MARKS\n"
+               "       sound_check heard RATE RAW\n"
                "       sound_check analyse RATE REF RAW MARKS ORIGIN_MS SECONDS... [snr SECONDS...]\n");
   return 2;
 }
