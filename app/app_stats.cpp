@@ -101,9 +101,9 @@ void APP_StatsPrint(void) {
   PL_SoundReport r{};
   PL_SoundGetReport(&r);
   std::fprintf(stderr,
-               "sound output %s rate %d latency_ms %.1f measured %d underruns %d skips %d skipped_ms %.1f drift_ppm %.1f "
+               "sound output %s rate %d latency_ms %.1f measured %d underruns %d starved %d skips %d skipped_ms %.1f drift_ppm %.1f "
                "offset_ms %.2f worst_offset_ms %.2f\n",
-               r.output, r.rate, r.latencyMs, r.latencyMeasured, r.underruns, r.skips, r.skippedMs, r.driftPpm, r.offsetMs,
+               r.output, r.rate, r.latencyMs, r.latencyMeasured, r.underruns, r.starved, r.skips, r.skippedMs, r.driftPpm, r.offsetMs,
                r.worstOffsetMs);
 }
 

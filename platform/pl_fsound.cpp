@@ -134,6 +134,7 @@ void PL_SoundGetReport(PL_SoundReport* r) {
   r->latencyMeasured = g.open && g.device.measured;
   r->latencyMs = g.open ? PL_SoundOutLatencyMs() : 0.0;
   r->underruns = PL_soundCounters.underruns;
+  r->starved = PL_soundCounters.starved;
   r->skips = PL_soundCounters.skips;
   r->skippedMs = r->rate ? double(PL_soundCounters.skippedFrames) * 1000.0 / r->rate : 0.0;
   r->driftPpm = g.driftPpm;
@@ -188,6 +189,7 @@ BOOL FSOUND_Init(int mixRate, int maxChannels, unsigned int) {
   g.fillFrames = g.driftNs = 0;
   g.driftPpm = 0.0;
   PL_soundCounters.underruns = 0;
+  PL_soundCounters.starved = 0;
   PL_soundCounters.skips = 0;
   PL_soundCounters.skippedFrames = 0;
   PL_soundCounters.offsetMs = 0.0;

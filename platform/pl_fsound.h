@@ -90,7 +90,8 @@ typedef struct PL_SoundReport {
   int rate;              // the device's frames per second (0 without an output)
   int latencyMeasured;   // the output reports its latency (else it is one period, estimated)
   double latencyMs;      // the output's latency when last asked
-  int underruns;         // times the output or the decoder ran dry
+  int underruns;         // times the output ran dry
+  int starved;           // times the decoder fell behind the mixer
   int skips;             // times the sound was late and skipped forward to the schedule
   double skippedMs;      // how much sound those skips left out
   double driftPpm;       // how much faster the device's clock runs than the timer

@@ -90,7 +90,8 @@ void PL_StreamMixFree(FSOUND_STREAM* s);
 
 // Figures the mixer and the outputs keep for the report.
 struct PL_SoundCounters {
-  std::atomic<int> underruns{0};  // the output or the decoder ran dry
+  std::atomic<int> underruns{0};  // the output ran dry
+  std::atomic<int> starved{0};    // the decoder fell behind the mixer
   std::atomic<int> skips{0};      // the sound was late and skipped forward
   std::atomic<long long> skippedFrames{0};  // device frames of sound skipped to stay on time
   std::atomic<double> offsetMs{0.0};        // last smoothed distance from the schedule (+: early)

@@ -137,7 +137,7 @@ void PL_StreamMix(FSOUND_STREAM* s, float* acc, int frames, long long heardNs, i
         m.ended = 1;
         s->endNs = heardNs + std::llround(pos * nsPerFrame);
       } else if (!m.starved) {
-        PL_soundCounters.underruns++;  // the decoder is behind: the schedule mends it next block
+        PL_soundCounters.starved++;  // the decoder is behind: the schedule mends it next block
         m.starved = 1;
       }
       break;

@@ -32,6 +32,7 @@ struct Pulse {
   int rate = 0;
   long long written = 0;  // frames written since the stream was made
   int prioritised = 0;
+  int behind = 0;  // the last block was written behind the read position
   std::atomic<double> latencyMs{0.0};
 } g_pulse;
 
@@ -55,7 +56,7 @@ void pulse_underflow(pa_stream*, void*) { PL_soundCounters.underruns++; }
 // into account) reaches what was written; after an underrun it may lie in the past, which the
 // server's own latency figure does not show.
 void pulse_write(pa_stream* stream, std::size_t bytes, void*) {
-  if (!g_pulse.prioritised) {
+  if (!g_pulse.prioritised && pa_threaded_mainloop_in_thread(g_pulse.loop)) {  // not the first call, from open
     raise_priority();
     g_pulse.prioritised = 1;
   }
@@ -65,8 +66,10 @@ void pulse_write(pa_stream* stream, std::size_t bytes, void*) {
   if (pa_stream_get_time(stream, &played) == 0)
     latencyNs = std::llround(double(g_pulse.written) * 1e9 / g_pulse.rate) - (long long)played * 1000;
   g_pulse.latencyMs = double(latencyNs) / 1e6;
-  // Behind the server's read position: that much of what follows is dropped unheard.
-  if (latencyNs < 0) PL_soundCounters.skippedFrames += -latencyNs * g_pulse.rate / 1000000000;
+  // Behind the server's read position (it played on through an underrun): that much of what
+  // follows is dropped unheard, counted once a time.
+  if (latencyNs < 0 && !g_pulse.behind) PL_soundCounters.skippedFrames += -latencyNs * g_pulse.rate / 1000000000;
+  g_pulse.behind = latencyNs < 0;
   long long heard = now + latencyNs;
   const int frameBytes = int(sizeof(std::int16_t)) * PL_SOUND_CHANNELS;
   while (bytes >= std::size_t(frameBytes)) {
