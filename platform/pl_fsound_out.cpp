@@ -49,7 +49,11 @@ void raise_priority() {
 void pulse_signal(void*) { pa_threaded_mainloop_signal(g_pulse.loop, 0); }
 void pulse_context_state(pa_context*, void* u) { pulse_signal(u); }
 void pulse_stream_state(pa_stream*, void* u) { pulse_signal(u); }
-void pulse_underflow(pa_stream*, void*) { PL_soundCounters.underruns++; }
+// After an underrun the interpolated playback time is guessed from old timing: ask for new.
+void pulse_underflow(pa_stream* stream, void*) {
+  PL_soundCounters.underruns++;
+  if (pa_operation* o = pa_stream_update_timing_info(stream, nullptr, nullptr)) pa_operation_unref(o);
+}
 
 // The server wants `bytes` more: mixed for the instant the first of them will be heard. That
 // is when the playback time (interpolated from the server's timing, the sink's latency taken
