@@ -23,7 +23,9 @@ namespace {
 
 // ---- PulseAudio
 
-constexpr pa_usec_t kPulseTargetUs = 200000;  // the latency asked of the server
+// The latency asked of the server (it keeps about half in the stream's buffer): enough that a
+// machine busy with other work rarely lets the buffer run dry.
+constexpr pa_usec_t kPulseTargetUs = 400000;
 
 struct Pulse {
   pa_threaded_mainloop* loop = nullptr;
