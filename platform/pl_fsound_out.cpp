@@ -24,8 +24,8 @@ namespace {
 // ---- PulseAudio
 
 // The latency asked of the server (it keeps about half in the stream's buffer): enough that a
-// machine busy with other work rarely lets the buffer run dry.
-constexpr pa_usec_t kPulseTargetUs = 400000;
+// machine busy with other work seldom lets the buffer run dry.
+constexpr pa_usec_t kPulseTargetUs = 200000;
 
 struct Pulse {
   pa_threaded_mainloop* loop = nullptr;
