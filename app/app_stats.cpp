@@ -1,5 +1,5 @@
 // Frame statistics: wall-clock and processor time between consecutive frame ends, kept per
-// section of the show.
+// section of the show; the music clock's origin and what the sound output did.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -12,6 +12,8 @@
 #include "app/app_render.h"
 #include "app/music.h"
 #include "gfx/gfx_driver.h"
+#include "platform/pl_fsound.h"
+#include "platform/pl_platform.h"
 #include "show/demo_sections.h"
 
 namespace {
@@ -96,6 +98,18 @@ void APP_StatsPrint(void) {
   getrusage(RUSAGE_SELF, &usage);
   std::fprintf(stderr, "total frames %zu mean_ms %.3f p95_ms %.3f max_ms %.3f peak_rss_mib %.1f\n", all.size(), f.mean,
                f.p95, f.max, double(usage.ru_maxrss) / 1024.0);
+  // The monotonic clock's milliseconds (low 32 bits) at music time 0, so that the sound can be
+  // compared with the clock from outside; taken now, as the timer may have run ahead by hand
+  // before the music started (a late start).
+  const DWORD origin = DWORD(PL_TimerNowNs() / 1000000) - DWORD(double(MUSIC_GetTime()) * 1000.0 + 0.5);
+  std::fprintf(stderr, "music origin_ms %u\n", unsigned(origin));
+  PL_SoundReport r{};
+  PL_SoundGetReport(&r);
+  std::fprintf(stderr,
+               "sound output %s rate %d latency_ms %.1f measured %d underruns %d starved %d skips %d skipped_ms %.1f drift_ppm %.1f "
+               "offset_ms %.2f worst_offset_ms %.2f\n",
+               r.output, r.rate, r.latencyMs, r.latencyMeasured, r.underruns, r.starved, r.skips, r.skippedMs, r.driftPpm, r.offsetMs,
+               r.worstOffsetMs);
 }
 
 void APP_StatsPrintCpu(void) {

@@ -1,49 +1,38 @@
-// The FSOUND calls on libmpg123 and SDL2 audio. One SDL output device (16-bit stereo at the
-// mix rate) is opened by FSOUND_Init; its callback, on SDL's audio thread, decodes every
-// playing stream a little ahead, converts it to the device's format and mixes the channels
-// with their volumes. The main thread only attaches and detaches streams under the device
-// lock and reads positions that the callback publishes atomically.
+// The FSOUND calls on libmpg123, libsamplerate and the outputs of pl_fsound_out.cpp. A stream
+// is decoded at the file's own quality on a thread of its own, a second ahead; the output's
+// thread only takes decoded frames, converts them to the device's rate, mixes the channels
+// with their volumes and keeps every stream on the timer's schedule (pl_fsound_mix.cpp).
+// FSOUND_Stream_Play returns at the instant the stream's first frame is heard, so the show's
+// clock, taken right after it, and the ear agree. The main thread attaches and detaches streams
+// under the mix lock, which the output's thread holds only while it mixes a block.
 #include "platform/pl_fsound.h"
-
-#include <SDL2/SDL.h>
-#include <mpg123.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/pl_fsound_internal.h"
 #include "platform/pl_platform.h"
-
-struct FSOUND_STREAM {
-  std::FILE* file = nullptr;
-  mpg123_handle* mh = nullptr;
-  long rate = 0;
-  int length = 0;                      // sample frames at `rate`
-  SDL_AudioStream* conv = nullptr;     // decoded format -> device format; null without output
-  std::vector<unsigned char> decoded;  // one decode call's worth
-  int channel = -1;                    // -1 until played
-  DWORD started = 0;                   // timer value at play (no-sound output)
-  long long startFrame = 0;            // where play begins, in frames at `rate`
-  int eof = 0;                         // decoder exhausted (audio thread)
-  std::atomic<int> finished{0};        // everything decoded has been handed to the device
-  std::atomic<long long> deviceFrames{0};
-};
 
 namespace {
 
 struct Channel {
-  FSOUND_STREAM* stream = nullptr;  // changed only under the device lock
+  FSOUND_STREAM* stream = nullptr;  // changed only under the mix lock
   std::atomic<int> volume{255};
 };
 
 constexpr int kMinRate = 4000;
 constexpr int kMaxRate = 192000;
 constexpr int kMaxChannels = 1024;
-constexpr std::size_t kDecodeBytes = 8192;
+constexpr int kPieceFrames = 1024;         // the mix is made in pieces of this many frames
+constexpr double kDriftAfterSeconds = 2.0;  // the device's clock is compared from then on
+constexpr long long kSettleNs = 300000000;
 
 struct State {
   int output = FSOUND_OUTPUT_DEFAULT;
@@ -55,10 +44,18 @@ struct State {
   int driversOf = -1;  // the output the driver list below belongs to
   std::vector<std::string> drivers;
 
-  SDL_AudioDeviceID device = 0;
-  SDL_AudioSpec granted{};
-  std::vector<Sint16> piece;  // one stream's converted samples (audio thread)
-  std::vector<Sint32> mix;    // the channels summed (audio thread)
+  int open = 0;  // an output is open (not "No Sound")
+  PL_SoundDevice device;
+  std::mutex mixLock;
+  std::vector<float> mix;  // one piece, the channels summed (output's thread)
+  std::atomic<long long> mixedUntilNs{0};  // when the frame after the last one mixed is heard
+  std::atomic<int> fills{0};
+  std::atomic<long long> firstFillNs{0};  // when the open output first asked for a block
+  // The device's clock against the timer: device frames and when they are heard, at the
+  // first block after kDriftAfterSeconds and now.
+  long long fillFrames = 0, firstFill = 0, driftFrames = 0, driftNs = 0;
+  int driftUnderruns = 0;
+  std::atomic<double> driftPpm{0.0};
 
   std::unique_ptr<Channel[]> channels;
   int channelCount = 0;
@@ -74,24 +71,14 @@ T fail(int code, T value = FALSE) {
   return value;
 }
 
-// The SDL audio driver behind an output kind; null lets SDL choose (SDL_AUDIODRIVER first).
-const char* sdl_driver_of(int output) { return output == FSOUND_OUTPUT_ALSA ? "alsa" : nullptr; }
-
-// Asks the output for its devices: the default device first, then the devices SDL names.
+// Asks the output for its devices: the default device first, then the devices it names.
 void refresh_drivers() {
-  g.drivers.clear();
   g.driversOf = g.output;
   if (g.output == FSOUND_OUTPUT_NOSOUND) {
-    g.drivers.emplace_back("No Sound");
+    g.drivers.assign(1, "No Sound");
     return;
   }
-  if (SDL_AudioInit(sdl_driver_of(g.output)) != 0) return;
-  const char* current = SDL_GetCurrentAudioDriver();
-  g.drivers.push_back(std::string("Default (") + (current ? current : "?") + ")");
-  int n = SDL_GetNumAudioDevices(0);
-  for (int i = 0; i < n; i++)
-    if (const char* name = SDL_GetAudioDeviceName(i, 0)) g.drivers.emplace_back(name);
-  SDL_AudioQuit();
+  PL_SoundOutDevices(g.output, &g.drivers);
 }
 
 void ensure_drivers() {
@@ -100,98 +87,60 @@ void ensure_drivers() {
 
 bool known_stream(FSOUND_STREAM* s) { return s && std::find(g.streams.begin(), g.streams.end(), s) != g.streams.end(); }
 
-void free_stream(FSOUND_STREAM* s) {
-  if (s->conv) SDL_FreeAudioStream(s->conv);
-  if (s->mh) {
-    mpg123_close(s->mh);
-    mpg123_delete(s->mh);
+void measure_drift(int frames, int rate, long long heardNs) {
+  if (g.fillFrames == 0) g.firstFill = heardNs;
+  g.fillFrames += frames;
+  if (heardNs - g.firstFill < (long long)(kDriftAfterSeconds * 1e9)) return;
+  if (g.driftNs == 0 || g.driftUnderruns != PL_soundCounters.underruns) {
+    // From the start, and again after the output ran dry (its clock stood still meanwhile).
+    g.driftFrames = g.fillFrames;
+    g.driftNs = heardNs;
+    g.driftUnderruns = PL_soundCounters.underruns;
+    return;
   }
-  if (s->file) std::fclose(s->file);
-  delete s;
+  const double seconds = double(heardNs - g.driftNs) * 1e-9;
+  if (seconds > 10.0) g.driftPpm = (double(g.fillFrames - g.driftFrames) / rate / seconds - 1.0) * 1e6;
 }
 
-// Audio thread: up to `bytes` of the stream in the device format; returns what it gave.
-int stream_pull(FSOUND_STREAM* s, Sint16* out, int bytes) {
-  int idle = 0;  // a decoder that keeps giving nothing is treated as finished
-  while (!s->eof && SDL_AudioStreamAvailable(s->conv) < bytes) {
-    std::size_t done = 0;
-    int r = mpg123_read(s->mh, s->decoded.data(), s->decoded.size(), &done);
-    if (done > 0) {
-      SDL_AudioStreamPut(s->conv, s->decoded.data(), int(done));
-      idle = 0;
-    } else {
-      idle++;
-    }
-    if ((r != MPG123_OK && r != MPG123_NEW_FORMAT) || idle > 8) {
-      SDL_AudioStreamFlush(s->conv);
-      s->eof = 1;
-    }
-  }
-  int got = SDL_AudioStreamGet(s->conv, out, bytes);
-  if (got < 0) got = 0;
-  int frameBytes = int(sizeof(Sint16)) * g.granted.channels;
-  s->deviceFrames += got / frameBytes;
-  if (s->eof && SDL_AudioStreamAvailable(s->conv) == 0) s->finished = 1;
-  return got;
-}
-
-void mix_piece(Sint16* out, int bytes) {
-  int samples = bytes / int(sizeof(Sint16));
-  std::fill(g.mix.begin(), g.mix.begin() + samples, 0);
-  for (int c = 0; c < g.channelCount; c++) {
-    FSOUND_STREAM* s = g.channels[c].stream;
-    if (!s || s->finished) continue;
-    int got = stream_pull(s, g.piece.data(), bytes) / int(sizeof(Sint16));
-    int volume = g.channels[c].volume;
-    for (int i = 0; i < got; i++) g.mix[i] += g.piece[i] * volume / 255;
-  }
-  for (int i = 0; i < samples; i++) out[i] = Sint16(std::clamp(g.mix[i], -32768, 32767));
-}
-
-void audio_callback(void*, Uint8* out, int len) {
-  int pieceBytes = int(g.piece.size() * sizeof(Sint16));
-  for (int done = 0; done < len;) {
-    int n = std::min(len - done, pieceBytes);
-    mix_piece(reinterpret_cast<Sint16*>(out + done), n);
-    done += n;
-  }
-}
-
-int open_device(int mixRate) {
-  if (SDL_AudioInit(sdl_driver_of(g.output)) != 0) return 0;
-  // Driver 0 (or a driver the list does not have) is the output's default device.
-  const char* name = (g.driver >= 1 && g.driver < int(g.drivers.size())) ? g.drivers[g.driver].c_str() : nullptr;
-  SDL_AudioSpec want{};
-  want.freq = mixRate;
-  want.format = AUDIO_S16SYS;
-  want.channels = 2;
-  want.samples = 1024;
-  want.callback = audio_callback;
-  g.device = SDL_OpenAudioDevice(name, 0, &want, &g.granted, 0);
-  if (!g.device) {
-    SDL_AudioQuit();
-    return 0;
-  }
-  std::size_t samples = std::size_t(g.granted.samples) * g.granted.channels;
-  g.piece.assign(samples, 0);
-  g.mix.assign(samples, 0);
-  return 1;
-}
-
-// mpg123 may hand out any of its rates; only the sample encoding and channels are fixed here.
-int set_formats(mpg123_handle* mh, unsigned int mode) {
-  int encoding = (mode & FSOUND_8BITS) ? MPG123_ENC_UNSIGNED_8 : MPG123_ENC_SIGNED_16;
-  int channels = (mode & FSOUND_MONO) ? MPG123_MONO : (mode & FSOUND_STEREO) ? MPG123_STEREO : (MPG123_MONO | MPG123_STEREO);
-  if (mpg123_format_none(mh) != MPG123_OK) return 0;
-  const long* rates = nullptr;
-  std::size_t count = 0;
-  mpg123_rates(&rates, &count);
-  int any = 0;
-  for (std::size_t i = 0; i < count; i++) any |= mpg123_format(mh, rates[i], channels, encoding) == MPG123_OK;
-  return any;
-}
+// An output reports its timing well only once it has run for a while: a server may take a
+// moment to start its sink, and its first reports are guesses.
+bool output_settled() { return g.fills >= 3 && PL_TimerNowNs() - g.firstFillNs > kSettleNs; }
 
 }  // namespace
+
+void PL_FsoundFill(std::int16_t* out, int frames, int rate, long long heardNs) {
+  std::lock_guard<std::mutex> lock(g.mixLock);
+  measure_drift(frames, rate, heardNs);
+  for (int done = 0; done < frames;) {
+    const int n = std::min(frames - done, kPieceFrames);
+    const long long at = heardNs + std::llround(done * 1e9 / rate);
+    std::fill(g.mix.begin(), g.mix.begin() + n * PL_SOUND_CHANNELS, 0.0f);
+    for (int c = 0; c < g.channelCount; c++)
+      if (FSOUND_STREAM* s = g.channels[c].stream)
+        PL_StreamMix(s, g.mix.data(), n, at, rate, float(g.channels[c].volume.load()) / 255.0f);
+    for (int i = 0; i < n * PL_SOUND_CHANNELS; i++)
+      out[done * PL_SOUND_CHANNELS + i] = std::int16_t(std::lrint(std::clamp(g.mix[std::size_t(i)] * 32768.0f, -32768.0f, 32767.0f)));
+    done += n;
+  }
+  g.mixedUntilNs = heardNs + std::llround(frames * 1e9 / rate);
+  if (g.fills++ == 0) g.firstFillNs = PL_TimerNowNs();
+}
+
+void PL_SoundGetReport(PL_SoundReport* r) {
+  static std::string name;
+  name = g.open ? g.device.name : "none";
+  r->output = name.c_str();
+  r->rate = g.open ? g.device.rate : 0;
+  r->latencyMeasured = g.open && g.device.measured;
+  r->latencyMs = g.open ? PL_SoundOutLatencyMs() : 0.0;
+  r->underruns = PL_soundCounters.underruns;
+  r->starved = PL_soundCounters.starved;
+  r->skips = PL_soundCounters.skips;
+  r->skippedMs = r->rate ? double(PL_soundCounters.skippedFrames) * 1000.0 / r->rate : 0.0;
+  r->driftPpm = g.driftPpm;
+  r->offsetMs = PL_soundCounters.offsetMs;
+  r->worstOffsetMs = PL_soundCounters.worstOffsetMs;
+}
 
 BOOL FSOUND_SetHWND(HWND window) {
   if (g.initialised) return fail(FMOD_ERR_BUSY);
@@ -232,22 +181,39 @@ BOOL FSOUND_Init(int mixRate, int maxChannels, unsigned int) {
   if (mixRate < kMinRate || mixRate > kMaxRate || maxChannels < 0 || maxChannels > kMaxChannels)
     return fail(FMOD_ERR_INVALID_PARAM);
   ensure_drivers();
-  if (g.output != FSOUND_OUTPUT_NOSOUND && !open_device(mixRate)) return fail(FMOD_ERR_INIT);
   g.channels = std::make_unique<Channel[]>(std::size_t(maxChannels));
   g.channelCount = maxChannels;
+  g.mix.assign(std::size_t(kPieceFrames * PL_SOUND_CHANNELS), 0.0f);
+  g.mixedUntilNs = 0;
+  g.fills = 0;
+  g.fillFrames = g.driftNs = 0;
+  g.driftPpm = 0.0;
+  PL_soundCounters.underruns = 0;
+  PL_soundCounters.starved = 0;
+  PL_soundCounters.skips = 0;
+  PL_soundCounters.skippedFrames = 0;
+  PL_soundCounters.offsetMs = 0.0;
+  PL_soundCounters.worstOffsetMs = 0.0;
+  if (g.output != FSOUND_OUTPUT_NOSOUND) {
+    // Driver 0 (or a driver the list does not have) is the output's default device.
+    const char* name = (g.driver >= 1 && g.driver < int(g.drivers.size())) ? g.drivers[g.driver].c_str() : nullptr;
+    if (!PL_SoundOutOpen(g.output, name, mixRate, &g.device)) {
+      g.channels.reset();
+      g.channelCount = 0;
+      return fail(FMOD_ERR_INIT);
+    }
+    g.open = 1;
+    g.fills = 0;  // from here on, every block was asked for by the running output
+  }
   g.initialised = 1;
-  if (g.device) SDL_PauseAudioDevice(g.device, 0);
   return TRUE;
 }
 
 void FSOUND_Close(void) {
   if (!g.initialised) return;
-  if (g.device) {
-    SDL_CloseAudioDevice(g.device);  // the callback has stopped when this returns
-    g.device = 0;
-    SDL_AudioQuit();
-  }
-  for (FSOUND_STREAM* s : g.streams) free_stream(s);
+  if (g.open) PL_SoundOutClose();  // the output's thread has stopped when this returns
+  g.open = 0;
+  for (FSOUND_STREAM* s : g.streams) PL_StreamFree(s);
   g.streams.clear();
   g.channels.reset();
   g.channelCount = 0;
@@ -273,35 +239,14 @@ FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* name, unsigned int mode, int s
   }
   auto* s = new FSOUND_STREAM;
   s->file = file;
-  int err = MPG123_OK;
-  s->mh = mpg123_new(nullptr, &err);
-  if (!s->mh) {
-    free_stream(s);
-    fail(FMOD_ERR_MEMORY);
-    return nullptr;
-  }
-  mpg123_param(s->mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
-  int code = FMOD_ERR_NONE;
-  int channels = 0, encoding = 0;
-  if (!set_formats(s->mh, mode) || mpg123_open_fd(s->mh, fileno(file)) != MPG123_OK)
-    code = FMOD_ERR_FILE_BAD;
-  else if (mpg123_getformat(s->mh, &s->rate, &channels, &encoding) != MPG123_OK || s->rate <= 0)
-    code = FMOD_ERR_FILE_FORMAT;
-  else if (mpg123_scan(s->mh) != MPG123_OK || mpg123_seek(s->mh, 0, SEEK_SET) < 0)
-    code = FMOD_ERR_FILE_BAD;
-  if (code == FMOD_ERR_NONE) {
-    off_t frames = mpg123_length(s->mh);
-    if (frames <= 0 || frames > 0x7FFFFFFF) code = FMOD_ERR_FILE_FORMAT;
-    else s->length = int(frames);
-  }
-  if (code == FMOD_ERR_NONE && g.device) {
-    SDL_AudioFormat from = encoding == MPG123_ENC_UNSIGNED_8 ? AUDIO_U8 : AUDIO_S16SYS;
-    s->conv = SDL_NewAudioStream(from, Uint8(channels), int(s->rate), g.granted.format, g.granted.channels, g.granted.freq);
-    s->decoded.assign(kDecodeBytes, 0);
-    if (!s->conv) code = FMOD_ERR_MEMORY;
+  // The sample-format bits only apply to raw PCM data; a compressed stream plays as encoded.
+  int code = PL_StreamDecodeOpen(s);
+  if (code == FMOD_ERR_NONE && g.open) {
+    if (!PL_StreamMixNew(s)) code = FMOD_ERR_MEMORY;
+    else PL_StreamDecodeStart(s);
   }
   if (code != FMOD_ERR_NONE) {
-    free_stream(s);
+    PL_StreamFree(s);
     fail(code);
     return nullptr;
   }
@@ -319,24 +264,40 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
       if (!g.channels[c].stream) channel = c;
     if (channel < 0) return fail(FMOD_ERR_CHANNEL_ALLOC, -1);
   }
-  if (g.device) SDL_LockAudioDevice(g.device);
-  if (FSOUND_STREAM* previous = g.channels[channel].stream) previous->channel = -2;  // stopped for good
-  g.channels[channel].stream = stream;
-  g.channels[channel].volume = 255;
-  stream->channel = channel;
-  stream->started = timeGetTime() - DWORD(stream->startFrame * 1000 / stream->rate);
-  stream->deviceFrames = g.device ? stream->startFrame * g.granted.freq / stream->rate : 0;
-  if (g.device) SDL_UnlockAudioDevice(g.device);
+  if (g.open) {
+    // Half a second decoded, and an output that has settled, before the first frame is due.
+    PL_StreamDecodeWaitAhead(stream, 2000);
+    for (int waited = 0; waited < 2000 && !output_settled(); waited++) PL_TimerSleepUntilNs(PL_TimerNowNs() + 1000000);
+  }
+  long long due = 0;
+  {
+    std::lock_guard<std::mutex> lock(g.mixLock);
+    if (FSOUND_STREAM* previous = g.channels[channel].stream) {
+      previous->channel = -2;  // stopped for good
+      previous->stoppedNs = PL_TimerNowNs();
+    }
+    // The first frame is due at the first whole millisecond of the timer that the output has
+    // not mixed yet: this call returns then, and the show's clock starts at that reading.
+    due = std::max(PL_TimerNowNs(), g.mixedUntilNs.load()) + 1000000;
+    due -= due % 1000000;
+    stream->startNs = due;
+    g.channels[channel].stream = stream;
+    g.channels[channel].volume = 255;
+    stream->channel = channel;
+    stream->started = timeGetTime() - DWORD(stream->startFrame * 1000 / stream->rate);
+  }
+  if (g.open) PL_TimerSleepUntilNs(due);
   return channel;
 }
 
 BOOL FSOUND_Stream_Close(FSOUND_STREAM* stream) {
   if (!known_stream(stream)) return fail(FMOD_ERR_INVALID_PARAM);
-  if (g.device) SDL_LockAudioDevice(g.device);
-  if (stream->channel >= 0) g.channels[stream->channel].stream = nullptr;
-  if (g.device) SDL_UnlockAudioDevice(g.device);
+  {
+    std::lock_guard<std::mutex> lock(g.mixLock);
+    if (stream->channel >= 0) g.channels[stream->channel].stream = nullptr;
+  }
   g.streams.erase(std::find(g.streams.begin(), g.streams.end(), stream));
-  free_stream(stream);
+  PL_StreamFree(stream);
   return TRUE;
 }
 
@@ -344,8 +305,8 @@ BOOL FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int milliseconds) {
   if (!known_stream(stream) || milliseconds < 0) return fail(FMOD_ERR_INVALID_PARAM);
   if (stream->channel != -1) return fail(FMOD_ERR_PLAY);
   long long frame = std::min<long long>((long long)milliseconds * stream->rate / 1000, stream->length);
-  // The decoder is only read once the stream plays, so seeking it now is safe.
-  if (mpg123_seek(stream->mh, off_t(frame), SEEK_SET) < 0) return fail(FMOD_ERR_FILE_BAD);
+  // Nothing reads the ring before the stream plays, so the decoder can move now.
+  if (!PL_StreamDecodeSeek(stream, frame)) return fail(FMOD_ERR_FILE_BAD);
   stream->startFrame = frame;
   return TRUE;
 }
@@ -354,9 +315,16 @@ unsigned int FSOUND_Stream_GetPosition(FSOUND_STREAM* stream) {
   if (!known_stream(stream)) return fail(FMOD_ERR_INVALID_PARAM, 0u);
   if (stream->channel == -1) return 0;
   long long frames;
-  if (stream->conv) {
-    if (stream->finished) return unsigned(stream->length);
-    frames = stream->deviceFrames.load() * stream->rate / g.granted.freq;
+  if (g.open) {
+    // What has been heard: the schedule, less what the sound is behind it.
+    long long now = PL_TimerNowNs();
+    if (long long stopped = stream->stoppedNs) now = std::min(now, stopped);
+    const long long end = stream->endNs;
+    if (end && now >= end) return unsigned(stream->length);
+    const double heard = double(now - stream->startNs) * 1e-9 * double(stream->rate) - stream->lag.load();
+    // Never back: the lag is re-measured with every block the output mixes.
+    frames = std::max(stream->heard, stream->startFrame + std::max<long long>(0, std::llround(heard)));
+    stream->heard = frames;
   } else {
     DWORD elapsed = timeGetTime() - stream->started;  // wraps like the counter
     frames = (long long)elapsed * stream->rate / 1000;

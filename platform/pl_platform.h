@@ -38,6 +38,10 @@ void PL_TimerResume(void);
 typedef void (*PL_SleepHook)(DWORD milliseconds);
 void PL_TimerSetSleepHook(PL_SleepHook hook);
 int PL_TimerIsManual(void);
+// The real monotonic clock behind timeGetTime, in nanoseconds (timeGetTime is its milliseconds'
+// low 32 bits), whatever the manual mode; and a sleep until one of its instants.
+long long PL_TimerNowNs(void);
+void PL_TimerSleepUntilNs(long long ns);
 
 // A message-box handler replaces the dialog (not the standard-error echo); tests use it to see
 // what the system would have shown. Null restores the default. Returns the previous handler.

@@ -2,6 +2,7 @@
 // Windows one), with a manual mode in which tests set the time exactly.
 #include "platform/pl_platform.h"
 
+#include <cerrno>
 #include <ctime>
 
 #ifdef __EMSCRIPTEN__
@@ -15,10 +16,7 @@ DWORD g_offset = 0;  // added to the monotonic clock once a manual stretch has b
 PL_SleepHook g_sleepHook = nullptr;
 
 DWORD real_ms() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  unsigned long long ms = (unsigned long long)ts.tv_sec * 1000ull + (unsigned long long)ts.tv_nsec / 1000000ull;
-  return DWORD(ms);  // keep the low 32 bits: the counter wraps every 49.7 days
+  return DWORD(PL_TimerNowNs() / 1000000);  // keep the low 32 bits: the counter wraps every 49.7 days
 }
 }  // namespace
 
@@ -61,3 +59,15 @@ void PL_TimerResume(void) {
 void PL_TimerSet(DWORD now) { g_now = now; }
 void PL_TimerAdvance(DWORD milliseconds) { g_now += milliseconds; }
 int PL_TimerIsManual(void) { return g_manual; }
+
+long long PL_TimerNowNs(void) {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return (long long)ts.tv_sec * 1000000000ll + ts.tv_nsec;
+}
+
+void PL_TimerSleepUntilNs(long long ns) {
+  timespec ts{time_t(ns / 1000000000ll), long(ns % 1000000000ll)};
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+  }
+}

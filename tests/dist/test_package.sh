@@ -19,7 +19,7 @@ for f in ./usr/bin/velmar ./usr/lib/velmar/clpdll.so ./usr/lib/velmar/clpdll2.so
   echo "$files" | grep -qx -- "$f" || fail "the package lacks $f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libsdl2 libgtk-3 libmpg123 zlib1g libjpeg62-turbo libopengl0 libc6; do
+for lib in libsdl2 libgtk-3 libmpg123 libsamplerate0 libpulse0 zlib1g libjpeg62-turbo libopengl0 libc6; do
   echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Recommends)" = ffmpeg ] || fail "does not recommend ffmpeg"

@@ -6,7 +6,8 @@
 namespace vt {
 
 // Encodes `seconds` of a sine tone at `frequency` Hz (amplitude 0.5, mono, `rate` Hz) into the
-// MP3 file `path` with lame. Returns false when lame failed.
-bool MakeToneMp3(const std::string& path, double frequency, double seconds, int rate = 44100);
+// MP3 file `path` with lame; with a `right` frequency, stereo with that tone on the right.
+// Returns false when lame failed.
+bool MakeToneMp3(const std::string& path, double frequency, double seconds, int rate = 44100, double right = 0.0);
 
 }  // namespace vt
