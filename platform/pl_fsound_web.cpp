@@ -11,6 +11,7 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -40,6 +41,8 @@ struct State {
   std::vector<int> volumes;
   std::vector<FSOUND_STREAM*> channels;
   std::vector<FSOUND_STREAM*> streams;
+  // What the output did: the heard sound's distance from the timer's schedule (+: early).
+  double offsetMs = 0, worstOffsetMs = 0;
 };
 
 State g;
@@ -115,6 +118,12 @@ EM_ASYNC_JS(int, audio_play, (int id, double offset, int volume), {
 EM_JS(double, audio_heard, (int id), {
   const s = Module['velmarStreams'][id];
   return s && s.source ? (performance.now() - s.heard) / 1000 + s.offset : 0;
+});
+
+// The context's rate and the latency found when the stream started (ms; -1 before).
+EM_JS(int, audio_rate, (), { return Module['velmarAudioContext'] ? Module['velmarAudioContext'].sampleRate : 0; });
+EM_JS(double, audio_latency, (), {
+  return Module['velmarAudioLatency'] === undefined ? -1 : Module['velmarAudioLatency'];
 });
 
 EM_JS(void, audio_volume, (int id, int volume), {
@@ -240,7 +249,10 @@ unsigned int FSOUND_Stream_GetPosition(FSOUND_STREAM* stream) {
   if (stream->channel == -1) return 0;
   long long frames;
   if (g.sound) {
-    frames = (long long)(std::max(0.0, audio_heard(stream->id)) * double(stream->rate));
+    const double heard = audio_heard(stream->id);
+    g.offsetMs = heard * 1000.0 - double(timeGetTime() - stream->started);
+    if (std::abs(g.offsetMs) > std::abs(g.worstOffsetMs)) g.worstOffsetMs = g.offsetMs;
+    frames = (long long)(std::max(0.0, heard) * double(stream->rate));
   } else {
     DWORD elapsed = timeGetTime() - stream->started;  // wraps like the counter
     frames = (long long)elapsed * stream->rate / 1000;
@@ -265,4 +277,16 @@ BOOL FSOUND_SetVolume(int channel, int volume) {
 int FSOUND_GetVolume(int channel) {
   if (!g.initialised || channel < 0 || channel >= int(g.channels.size())) return -1;
   return g.volumes[std::size_t(channel)];
+}
+
+void PL_SoundGetReport(PL_SoundReport* report) {
+  if (!report) return;
+  *report = PL_SoundReport{};
+  report->output = g.sound ? "webaudio" : "none";
+  report->rate = g.sound ? audio_rate() : 0;
+  const double latency = g.sound ? audio_latency() : -1;
+  report->latencyMeasured = latency >= 0;
+  report->latencyMs = latency > 0 ? latency : 0;
+  report->offsetMs = g.offsetMs;
+  report->worstOffsetMs = g.worstOffsetMs;
 }

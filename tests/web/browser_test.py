@@ -236,6 +236,10 @@ def play(web, seconds):
         rate = (clock[-1] - clock[0]) / ((samples[-1][0] - samples[0][0]) / 1000.0) if len(clock) > 1 else 0
         for line in log:
             print("  " + line)
+        # velmar --stats ends with the sound output's report: how far the heard sound was from
+        # the music clock's schedule at worst (ms, + early).
+        sound = next((l.split() for l in log if l.startswith("sound output")), [])
+        worst = float(sound[sound.index("worst_offset_ms") + 1]) if "worst_offset_ms" in sound else None
         return verdict([
             ("the page loads and offers Start", bool(ready), ""),
             ("Start shows a first frame", first is not None, "%.0f ms after the click" % first if first else ""),
@@ -243,6 +247,8 @@ def play(web, seconds):
              "%s frames in %d s" % (frames[-1] if frames else 0, seconds)),
             ("the music clock advances with the page's clock", abs(rate - 1.0) < 0.05,
              "%.3f s of music a second, %.1f s heard" % (rate, clock[-1] if clock else 0)),
+            ("the sound heard keeps to the music clock", worst is not None and abs(worst) < 20,
+             "at worst %s ms apart" % worst),
             ("Escape ends the show", bool(ended), "exit %s" % browser.evaluate("velmarPage.exitCode")),
             ("Space writes a cue line that the page offers", cues.startswith("num 0 time ") and bool(offered),
              cues.strip()),
