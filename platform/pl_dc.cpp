@@ -13,6 +13,15 @@ int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
   return 1;
 }
 
+BOOL pl_pixel_format_ensure(HDC dc) {
+  if (dc->window->hasGl) return TRUE;
+  PIXELFORMATDESCRIPTOR pfd{};
+  pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  pfd.cColorBits = 24;
+  pfd.cDepthBits = 24;
+  return SetPixelFormat(dc, 1, &pfd);
+}
+
 int PL_GlSurfaceSizes(HWND w, int* colourBits, int* depthBits, int* stencilBits) {
   if (!w || !w->hasGl) return 0;
   if (colourBits) *colourBits = w->glColour;

@@ -59,6 +59,9 @@ void pl_window_add(PL_Window* w);
 void pl_queue_input(HWND w, UINT message, WPARAM wparam, LPARAM lparam, DWORD time);
 // The toolkit moves its pending input into the queue (called by PeekMessageA).
 void pl_events_drain(void);
+// A context made on a window whose pixel format was never set gets a plain one (24-bit colour
+// and depth, double-buffered), as Windows gives; TRUE when the window has one now.
+BOOL pl_pixel_format_ensure(HDC dc);
 // The cursor LoadCursorA(IDC_ARROW) hands out.
 HCURSOR pl_arrow_cursor(void);
 // The toolkit hides a window that was destroyed.

@@ -79,13 +79,7 @@ HGLRC wglCreateContext(HDC dc) {
   }
   if (!dc || !dc->window || !dc->window->sdl) return nullptr;
   PL_Window* w = dc->window;
-  if (!w->hasGl) {
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.cColorBits = 24;
-    pfd.cDepthBits = 24;
-    if (!SetPixelFormat(dc, 1, &pfd)) return nullptr;
-  }
+  if (!pl_pixel_format_ensure(dc)) return nullptr;
   set_attributes(w->glColour, w->glDepth, w->glStencil, 1);
   SDL_GLContext c = SDL_GL_CreateContext(w->sdl);
   if (!c) return nullptr;

@@ -41,13 +41,7 @@ BOOL SwapBuffers(HDC dc) {
 HGLRC wglCreateContext(HDC dc) {
   if (!dc || !dc->window) return nullptr;
   PL_Window* w = dc->window;
-  if (!w->hasGl) {
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.cColorBits = 24;
-    pfd.cDepthBits = 24;
-    SetPixelFormat(dc, 1, &pfd);
-  }
+  pl_pixel_format_ensure(dc);
   EmscriptenWebGLContextAttributes a;
   emscripten_webgl_init_context_attributes(&a);
   a.alpha = EM_FALSE;
