@@ -137,18 +137,18 @@ int pulse_open(int rate) {
     const pa_context_state_t st = pa_context_get_state(g_pulse.context);
     return st == PA_CONTEXT_READY ? 1 : PA_CONTEXT_IS_GOOD(st) ? 0 : -1;
   });
-  const pa_sample_spec spec{PA_SAMPLE_S16NE, std::uint32_t(rate), PL_SOUND_CHANNELS};
-  if (ok) ok = (g_pulse.stream = pa_stream_new(g_pulse.context, "Soundtrack", &spec, nullptr)) != nullptr;
+  const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(rate), PL_SOUND_CHANNELS};
+  if (ok) ok = (g_pulse.stream = pa_stream_new(g_pulse.context, "Soundtrack", &format, nullptr)) != nullptr;
   if (ok) {
     pa_stream_set_state_callback(g_pulse.stream, pulse_stream_state, nullptr);
     pa_stream_set_underflow_callback(g_pulse.stream, pulse_underflow, nullptr);
     pa_buffer_attr attr{};
     attr.maxlength = std::uint32_t(-1);
-    attr.tlength = std::uint32_t(pa_usec_to_bytes(kPulseTargetUs, &spec));
+    attr.tlength = std::uint32_t(pa_usec_to_bytes(kPulseTargetUs, &format));
     // No prebuffering: the server plays on through an underrun (what comes too late is
     // dropped), so every device frame keeps its time and the sound stays on schedule.
     attr.prebuf = 0;
-    attr.minreq = std::uint32_t(pa_usec_to_bytes(kPulseTargetUs / 5, &spec));
+    attr.minreq = std::uint32_t(pa_usec_to_bytes(kPulseTargetUs / 5, &format));
     attr.fragsize = std::uint32_t(-1);
     const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
                                          PA_STREAM_ADJUST_LATENCY | PA_STREAM_FIX_RATE | PA_STREAM_START_CORKED);

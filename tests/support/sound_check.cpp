@@ -34,12 +34,12 @@ long long now_ns() {
 }
 
 int record(int rate, const char* rawPath, const char* marksPath) {
-  const pa_sample_spec spec{PA_SAMPLE_S16LE, std::uint32_t(rate), 2};
+  const pa_sample_spec format{PA_SAMPLE_S16LE, std::uint32_t(rate), 2};
   pa_buffer_attr attr{};
   attr.maxlength = std::uint32_t(-1);
-  attr.fragsize = std::uint32_t(pa_usec_to_bytes(5000, &spec));  // small blocks: fine marks
+  attr.fragsize = std::uint32_t(pa_usec_to_bytes(5000, &format));  // small blocks: fine marks
   int error = 0;
-  pa_simple* s = pa_simple_new(nullptr, "sound_check", PA_STREAM_RECORD, nullptr, "monitor", &spec, nullptr, &attr, &error);
+  pa_simple* s = pa_simple_new(nullptr, "sound_check", PA_STREAM_RECORD, nullptr, "monitor", &format, nullptr, &attr, &error);
   if (!s) {
     std::fprintf(stderr, "sound_check: no recording: %s\n", pa_strerror(error));
     return 1;
