@@ -246,8 +246,6 @@ void APP_RenderRunningTest(void) {
   else stand_in();
 }
 
-int APP_RenderActive(void) { return g.open; }
-
 int APP_RenderSeeking(void) { return g.open && g.started && g.next < g.first; }
 
 int APP_RenderFinish(void) {

@@ -24,8 +24,6 @@ int APP_SeekOpen(double seconds, double fps);
 void APP_RenderStart(void);
 // Called by every running test of the show; see kWaitingTests in the source.
 void APP_RenderRunningTest(void);
-// 1 while a render or a seek is open.
-int APP_RenderActive(void);
 // 1 while the frames ending now are run through before the first frame kept or shown.
 int APP_RenderSeeking(void);
 // Finishes the output (what was rendered so far, after Ctrl-C too). Returns the exit status:

@@ -105,9 +105,9 @@ bool spawn(APP_VideoOut& out, const std::vector<std::string>& args) {
   pid_t pid = fork();
   if (pid == 0) {
     // Ctrl-C in the terminal is for velmar alone, which then ends ffmpeg's input so that it
-    // finishes the file: ffmpeg gets a process group of its own.
+    // finishes the file: ffmpeg gets a process group of its own (ignoring the signal would not
+    // do, as ffmpeg installs its own handler).
     setpgid(0, 0);
-    std::signal(SIGINT, SIG_IGN);
     dup2(data[0], 0);
     close(data[0]), close(data[1]), close(status[0]);
     std::vector<char*> argv;
@@ -223,11 +223,7 @@ int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb) {
       char name[32];
       std::snprintf(name, sizeof name, "/frame%06ld.png", index);
       const std::string final = out.path + name, temp = final + ".part";
-      // Written as named: an output is never a content file, so it skips the resolver.
-      const std::vector<std::uint8_t> png = TOOL_PngEncode(rgb, out.width, out.height);
-      std::FILE* f = png.empty() ? nullptr : std::fopen(temp.c_str(), "wb");
-      ok = f && std::fwrite(png.data(), 1, png.size(), f) == png.size();
-      ok = (f && std::fclose(f) == 0) && ok && std::rename(temp.c_str(), final.c_str()) == 0;
+      ok = TOOL_PngWrite(temp.c_str(), rgb, out.width, out.height) && std::rename(temp.c_str(), final.c_str()) == 0;
       if (!ok) {
         std::remove(temp.c_str());
         std::fprintf(stderr, "velmar: cannot write %s\n", final.c_str());

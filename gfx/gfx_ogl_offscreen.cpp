@@ -126,8 +126,8 @@ int GFX_OglOffscreenLimit(void) {
 }
 
 int GFX_OglOffscreenCreate(int width, int height) {
-  if (!GFX_ogl.context || width <= 0 || height <= 0 || width > GFX_OglOffscreenLimit() ||
-      height > GFX_OglOffscreenLimit()) {
+  const int limit = GFX_OglOffscreenLimit();
+  if (!GFX_ogl.context || width <= 0 || height <= 0 || width > limit || height > limit) {
     KR_Error("GFX_OglOffscreenCreate - no context or a bad size (%d x %d)", width, height);
     return 0;
   }

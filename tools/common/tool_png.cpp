@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/pl_platform.h"
 
 namespace {
 
@@ -80,7 +79,7 @@ std::vector<std::uint8_t> TOOL_PngEncode(const std::uint8_t* rgb, int width, int
 int TOOL_PngWrite(const char* path, const std::uint8_t* rgb, int width, int height) {
   std::vector<std::uint8_t> png = TOOL_PngEncode(rgb, width, height);
   if (png.empty()) return 0;
-  std::FILE* f = PL_Fopen(path, "wb");
+  std::FILE* f = std::fopen(path, "wb");
   if (!f) return 0;
   bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
   ok = std::fclose(f) == 0 && ok;
@@ -177,7 +176,7 @@ std::vector<std::uint8_t> TOOL_PngDecode(const std::uint8_t* bytes, std::size_t 
 
 std::vector<std::uint8_t> TOOL_PngRead(const char* path, int* width, int* height) {
   *width = *height = 0;
-  std::FILE* f = PL_Fopen(path, "rb");
+  std::FILE* f = std::fopen(path, "rb");
   if (!f) return {};
   std::vector<std::uint8_t> bytes;
   std::uint8_t block[65536];

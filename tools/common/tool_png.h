@@ -8,7 +8,8 @@
 
 // The PNG file bytes of a width x height RGB image; empty when the sizes do not fit.
 std::vector<std::uint8_t> TOOL_PngEncode(const std::uint8_t* rgb, int width, int height);
-// Writes the image to a file; 1 on success, 0 on failure.
+// Writes the image to a file, named as given (never through the content resolver); 1 on
+// success, 0 on failure.
 int TOOL_PngWrite(const char* path, const std::uint8_t* rgb, int width, int height);
 
 // The RGB pixels of a PNG file's bytes, rows from the top; empty (with width and height 0) when
