@@ -3,7 +3,7 @@
 // into the shell's settings.
 #include "app/app_dialog.h"
 
-#include "app/app_shell.h"
+#include "app/app.h"
 #include "platform/pl_dialog.h"
 #include "platform/pl_fsound.h"
 

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <string>
 
+#include "app/app.h"
 #include "app/app_options.h"
-#include "app/app_shell.h"
 
 int main(int argc, char** argv) {
   APP_Options options;

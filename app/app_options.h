@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_settings.h"
+#include "shell/app_settings.h"
 
 struct APP_Options {
   int noDialog = 0;

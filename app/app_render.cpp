@@ -12,12 +12,12 @@
 #include <cstring>
 #include <vector>
 
-#include "app/app_shell.h"
 #include "app/app_video.h"
-#include "app/music.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_ogl.h"
 #include "platform/pl_platform.h"
+#include "shell/app_shell.h"
+#include "shell/music.h"
 
 namespace {
 
@@ -234,6 +234,7 @@ void APP_RenderStart(void) {
   PL_TimerSet(time_of(0));
   GFX_FrameObserverAdd(frame_ended);
   PL_TimerSetSleepHook(sleep_ended);
+  APP_SetRunningHook(APP_RenderRunningTest);
   if (g.drawFrom > 0) GFX_OglSkipDrawing(1);
   if (g.live && g.first == 0) hand_over_to_the_music();
 }
@@ -249,6 +250,7 @@ void APP_RenderRunningTest(void) {
 int APP_RenderSeeking(void) { return g.open && g.started && g.next < g.first; }
 
 int APP_RenderFinish(void) {
+  APP_SetRunningHook(nullptr);
   GFX_FrameObserverRemove(frame_ended);
   PL_TimerSetSleepHook(nullptr);
   GFX_OglSkipDrawing(0);

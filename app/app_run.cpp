@@ -6,15 +6,15 @@
 #include <cstdio>
 #include <string>
 
+#include "app/app.h"
 #include "app/app_data.h"
 #include "app/app_options.h"
 #include "app/app_render.h"
-#include "app/app_shell.h"
-#include "app/music.h"
-#include "engine/kr_memory.h"
+#include "base/kr_memory.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_ogl.h"
 #include "platform/pl_platform.h"
+#include "shell/music.h"
 #include "show/demo.h"
 #include "show/video.h"
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/app_render.h"
-#include "app/music.h"
 #include "gfx/gfx_driver.h"
 #include "platform/pl_fsound.h"
 #include "platform/pl_platform.h"
+#include "shell/music.h"
 #include "show/demo_sections.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "tools/common/tool_png.h"
+#include "gfx/img_png.h"
 
 namespace {
 
@@ -223,7 +223,7 @@ int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb) {
       char name[32];
       std::snprintf(name, sizeof name, "/frame%06ld.png", index);
       const std::string final = out.path + name, temp = final + ".part";
-      ok = TOOL_PngWrite(temp.c_str(), rgb, out.width, out.height) && std::rename(temp.c_str(), final.c_str()) == 0;
+      ok = IMG_PngWrite(temp.c_str(), rgb, out.width, out.height) && std::rename(temp.c_str(), final.c_str()) == 0;
       if (!ok) {
         std::remove(temp.c_str());
         std::fprintf(stderr, "velmar: cannot write %s\n", final.c_str());

@@ -1,11 +1,7 @@
-// The main window, its procedure, the display mode, the message pump and the running test.
-#include "app/app_shell.h"
-
-#include "app/app_render.h"
-#include "app/music.h"
-#include "engine/kr_error.h"
-
-APP_Shell APP_shell{APP_SETTINGS_DEFAULT, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, 1, 0};
+// The main window, its procedure and the display mode.
+#include "app/app.h"
+#include "base/kr_error.h"
+#include "shell/music.h"
 
 namespace {
 constexpr const char* kClassName = "velmarclass";
@@ -104,34 +100,4 @@ LRESULT APP_WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     default: break;
   }
   return DefWindowProcA(window, message, wparam, lparam);
-}
-
-int APP_PumpMessages(void) {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) return 0;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  return 1;
-}
-
-int APP_FadeVolume(float fraction) {
-  if (!(fraction > 0.997f)) return -1;
-  return int((1.0f - fraction) / 0.003f * 255.0f);
-}
-
-int APP_IsRunning(int reset) {
-  if (reset) APP_shell.running = 1;
-  int volume = APP_FadeVolume(MUSIC_GetFraction());
-  if (volume >= 0) MUSIC_SetVolume(volume);
-  if (!APP_PumpMessages()) APP_shell.running = 0;
-  APP_RenderRunningTest();
-  return APP_shell.running;
-}
-
-std::int32_t APP_GetSetting(int which) {
-  if (which == 1) return APP_RANDOM_SEED;
-  if (which == 2) return APP_shell.settings.dynamicShadows;
-  return -1;
 }

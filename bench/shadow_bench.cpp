@@ -17,7 +17,7 @@
 #include <tuple>
 #include <vector>
 
-#include "engine/kr_memory.h"
+#include "base/kr_memory.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_scene.h"
 #include "engine/lm_lightmap.h"

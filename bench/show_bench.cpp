@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/app.h"
 #include "app/app_options.h"
 #include "app/app_render.h"
-#include "app/app_shell.h"
 #include "gfx/gfx_driver.h"
-#include "support/driver_log.h"
+#include "tests/support/driver_log.h"
 
 int main(int argc, char** argv) {
   if (argc < 3 || (std::strcmp(argv[1], "gl") != 0 && std::strcmp(argv[1], "null") != 0)) {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/kr_memory.h"
+#include "base/kr_memory.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_mesh_internal.h"
 #include "gfx/gfx_driver.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 struct KR_Mesh;
 

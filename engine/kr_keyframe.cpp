@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/kr_alloc.h"
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
-#include "engine/kr_name.h"
+#include "base/kr_alloc.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
+#include "base/kr_name.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_scene.h"
 

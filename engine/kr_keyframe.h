@@ -2,7 +2,7 @@
 // their binding to the meshes, lights and cameras of a scene.
 #pragma once
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 struct KR_Scene;
 

@@ -5,10 +5,10 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "engine/kr_error.h"
-#include "engine/kr_file.h"
-#include "engine/kr_memory.h"
-#include "engine/kr_read.h"
+#include "base/kr_error.h"
+#include "base/kr_file.h"
+#include "base/kr_memory.h"
+#include "base/kr_read.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/kr_error.h"
-#include "engine/kr_file.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_file.h"
+#include "base/kr_memory.h"
+#include "base/kr_read.h"
 #include "engine/kr_mesh.h"
-#include "engine/kr_read.h"
 #include "engine/kr_scene_internal.h"
 #include "gfx/gfx_material.h"
 #include "gfx/img_image.h"

@@ -5,10 +5,10 @@
 
 #include <cstring>
 
-#include "engine/kr_alloc.h"
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
-#include "engine/kr_name.h"
+#include "base/kr_alloc.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
+#include "base/kr_name.h"
 
 // The record is cleared, so a mesh that is never created still deletes safely.
 KR_Mesh* KR_MeshNew(const char* name) {

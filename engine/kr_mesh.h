@@ -1,67 +1,16 @@
-// The mesh records: vertices, edges, polygons with their corners, per-vertex normal records,
-// bones and blend vertices of skinned meshes, and the mesh itself. The graphics driver draws
-// polygons straight from these records.
+// The mesh: its arrays of the graphics layer's polygon records (gfx/gfx_polygon.h), the bones
+// and blend vertices of skinned meshes, and the mesh functions.
 #pragma once
 
 #include <cstdint>
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
+#include "gfx/gfx_driver.h"
+#include "gfx/gfx_polygon.h"
 
 struct GFX_Material;
 struct KR_Node;
 struct KR_Light;
-struct KR_MeshPoly;
-
-struct KR_MeshVertex {
-  KR_Vector position;   // object space
-  KR_Vector tposition;  // after KR_MeshTransform; camera space while drawing
-  float fog[4];         // fog colour R, G, B and amount A
-  std::int32_t polyCount;
-  KR_MeshPoly** polys;  // owned; valid only for vertices used by a polygon
-};
-
-struct KR_MeshEdge {
-  KR_MeshVertex* vertexA;
-  KR_MeshVertex* vertexB;
-  std::int32_t useCount;     // polygon sides on this edge
-  std::int32_t shadowCount;  // working counter of the shadow volumes
-};
-
-struct KR_MeshNormal {
-  KR_Vector normal;
-  KR_Vector tnormal;
-  float colour[4];
-  float litColour[4];
-  KR_MeshVertex* vertex;
-  std::int32_t stamp;
-  std::int32_t lit;
-};
-
-struct KR_MeshCorner {
-  KR_MeshVertex* vertex;
-  KR_MeshNormal* normalRecord;
-  KR_Vector normal;
-  KR_Vector tnormal;
-  float colour[4];  // R, G, B, A
-  float u, v;       // texture coordinates of the material
-  float lu, lv;     // texture coordinates of the lightmap
-};
-
-struct KR_MeshPoly {
-  std::int32_t cornerCount;  // 3 or 4
-  std::int32_t facing;       // shadow-volume quads only
-  std::int32_t smoothing;    // smoothing-group bit mask; 0 = flat
-  std::int32_t isStatic;
-  GFX_Material* material;  // texture layer 0, drawn with (u, v)
-  GFX_Material* lightmap;  // texture layer 1, drawn with (lu, lv)
-  KR_Vector normal;
-  KR_Vector tnormal;
-  KR_MeshCorner corners[4];
-  KR_MeshEdge* edges[4];  // edge i joins corner i and corner (i + 1) mod cornerCount
-  std::int32_t vertexIndex[4];
-  KR_MeshPoly* queueNext;  // render-queue link
-  float queueDepth;        // render-queue sort key
-};
 
 struct KR_MeshBnode {
   char name[256];
@@ -170,3 +119,7 @@ int KR_MeshPolyLight(KR_MeshPoly* p, const KR_Light* light);
 
 // Hands every polygon, in order, to GFX_DrawPolygon.
 void KR_MeshRender(KR_Mesh* m);
+
+// The driver's outside test of a mesh's eight transformed box corners (tbox); the OR of their
+// plane masks goes to `outMask` when one is given.
+inline int GFX_MeshOutsideFrustum(const KR_Mesh* mesh, int* outMask) { return GFX_BoxOutsideFrustum(mesh->tbox, outMask); }

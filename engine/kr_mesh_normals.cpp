@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/kr_alloc.h"
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_alloc.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_mesh_internal.h"
 

@@ -1,5 +1,5 @@
 // Choosing a mesh's polygons by facing and the view frustum, and drawing them.
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_mesh_internal.h"
 #include "gfx/gfx_driver.h"

@@ -1,5 +1,5 @@
 // Skinned meshes: every vertex rebuilt from its weighted offsets in the bones' spaces.
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "engine/kr_keyframe.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_mesh_internal.h"

@@ -2,7 +2,7 @@
 // cameras and lights.
 #pragma once
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 #include "engine/kr_mesh.h"
 
 struct GFX_Material;

@@ -2,9 +2,9 @@
 // replaced list, and releasing them all with the scene.
 #include <cstring>
 
-#include "engine/kr_alloc.h"
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_alloc.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "engine/kr_scene.h"
 #include "engine/kr_scene_internal.h"
 #include "gfx/gfx_material.h"

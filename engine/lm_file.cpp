@@ -9,9 +9,9 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "engine/kr_error.h"
-#include "engine/kr_file.h"
-#include "engine/kr_read.h"
+#include "base/kr_error.h"
+#include "base/kr_file.h"
+#include "base/kr_read.h"
 #include "engine/lm_internal.h"
 #include "engine/lm_lightmap.h"
 #include "gfx/gfx_material.h"

@@ -3,7 +3,7 @@
 // accumulated light into texels.
 #include <cmath>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "engine/kr_mesh_internal.h"
 #include "engine/lm_lightmap.h"
 #include "gfx/gfx_material.h"

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_scene.h"
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "engine/kr_alloc.h"
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_alloc.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "engine/kr_mesh_internal.h"
 #include "engine/lm_internal.h"
 #include "engine/lm_lightmap.h"

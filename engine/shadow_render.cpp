@@ -4,8 +4,8 @@
 // multiplied over everything through the render queue.
 #include <cstdint>
 
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "engine/shadow.h"
 #include "engine/shadow_internal.h"
 #include "gfx/gfx_driver.h"

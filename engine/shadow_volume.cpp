@@ -3,7 +3,7 @@
 // visible polygons. They run once per light and frame, so the vector work is inline here.
 #include <cmath>
 
-#include "engine/kr_memory.h"
+#include "base/kr_memory.h"
 #include "engine/kr_mesh_internal.h"
 #include "engine/shadow.h"
 #include "engine/shadow_internal.h"

@@ -1,7 +1,7 @@
 // The packed-file reader: any bytes, opened "rb", read every way a loader reads.
 #include <cstdint>
 
-#include "engine/kr_file.h"
+#include "base/kr_file.h"
 #include "fuzz/fuzz_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -2,10 +2,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tools/common/tool_png.h"
+#include "gfx/img_png.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   int width = 0, height = 0;
-  TOOL_PngDecode(data, size, &width, &height);
+  IMG_PngDecode(data, size, &width, &height);
   return 0;
 }

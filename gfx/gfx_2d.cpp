@@ -3,11 +3,11 @@
 // bracketed by the screen-layer state protocol.
 #include "gfx/gfx_2d.h"
 
-#include "engine/kr_error.h"
-#include "engine/kr_math.h"
-#include "engine/kr_mesh.h"
+#include "base/kr_error.h"
+#include "base/kr_math.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_picture.h"
+#include "gfx/gfx_polygon.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <array>
 
-#include "engine/kr_error.h"
-#include "engine/kr_mesh.h"
-#include "engine/kr_timer.h"
+#include "base/kr_error.h"
+#include "base/kr_timer.h"
 #include "gfx/gfx_ogl.h"
+#include "gfx/gfx_polygon.h"
 
 namespace {
 

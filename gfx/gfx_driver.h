@@ -5,12 +5,11 @@
 
 #include <cstdint>
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 #include "platform/win32.h"
 
 struct GFX_Driver;
 struct GFX_Material;
-struct KR_Mesh;
 struct KR_MeshPoly;
 
 // Render-state codes of GFX_Enable and GFX_Disable.
@@ -142,4 +141,4 @@ int GFX_QueueStampAdvance(void);
 // Frustum tests: bit j of a point's mask is set when it is not in front of plane j.
 int GFX_PointOutsideMask(const KR_Vector* p);
 int GFX_PolygonOutsideFrustum(const KR_MeshPoly* poly);
-int GFX_MeshOutsideFrustum(const KR_Mesh* mesh, int* outMask);
+int GFX_BoxOutsideFrustum(const KR_Vector box[8], int* outMask);

@@ -1,9 +1,9 @@
-// The view frustum of a perspective and the outside tests of polygons and mesh boxes against
-// the current driver's frustum.
+// The view frustum of a perspective and the outside tests of polygons and bounding boxes
+// against the current driver's frustum.
 #include <cmath>
 
-#include "engine/kr_mesh.h"
 #include "gfx/gfx_driver.h"
+#include "gfx/gfx_polygon.h"
 
 namespace {
 constexpr float kPi = 3.1415927f;
@@ -43,10 +43,10 @@ int GFX_PolygonOutsideFrustum(const KR_MeshPoly* poly) {
   return all != 0;
 }
 
-int GFX_MeshOutsideFrustum(const KR_Mesh* mesh, int* outMask) {
+int GFX_BoxOutsideFrustum(const KR_Vector box[8], int* outMask) {
   int all = kAllPlanes, any = 0;
-  for (const KR_Vector& corner : mesh->tbox) {
-    int mask = GFX_PointOutsideMask(&corner);
+  for (int i = 0; i < 8; i++) {
+    int mask = GFX_PointOutsideMask(&box[i]);
     all &= mask;
     any |= mask;
   }

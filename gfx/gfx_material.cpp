@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "gfx/gfx_colour.h"
 #include "gfx/gfx_driver.h"
 

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 
 namespace {
 

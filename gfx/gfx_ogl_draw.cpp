@@ -2,10 +2,10 @@
 // (chosen by the render state), the lightmapped polygon in its two-pass and multitexture
 // forms, quad batches, lines and points. Camera space looks down +z, OpenGL down -z, so every
 // vertex goes out with z negated.
-#include "engine/kr_mesh.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
+#include "gfx/gfx_polygon.h"
 
 namespace {
 

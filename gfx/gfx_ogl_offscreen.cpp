@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "gfx/gfx_ogl.h"
 
 namespace {

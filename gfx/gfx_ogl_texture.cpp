@@ -1,6 +1,6 @@
 // The OpenGL driver's texture slots: creation, upload by image format, sub-image upload,
 // deletion, and binding that skips a rebind of the material already bound.
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
 

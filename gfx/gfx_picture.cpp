@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
-#include "engine/kr_mesh.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
+#include "gfx/gfx_polygon.h"
 
 namespace {
 

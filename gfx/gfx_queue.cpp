@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cfloat>
 
-#include "engine/kr_memory.h"
-#include "engine/kr_mesh.h"
+#include "base/kr_memory.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
+#include "gfx/gfx_polygon.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // geometry functions below, which touch no GL and are what the tests and the fuzz target drive.
 #pragma once
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 // Texture rectangle of the picture; (u0, v0) belongs to the top-left corner. The default is the
 // frame area of a clip texture (0, 0.625, 0, 0.46875).

@@ -5,8 +5,8 @@
 #include <array>
 #include <cmath>
 
-#include "engine/kr_error.h"
-#include "engine/kr_math.h"
+#include "base/kr_error.h"
+#include "base/kr_math.h"
 #include "gfx/gfx_2d.h"
 #include "gfx/gfx_ogl.h"
 #include "platform/win32.h"

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 
 int IMG_BytesPerPixel(int format) {
   switch (format) {

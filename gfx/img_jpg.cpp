@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "gfx/img_image.h"
 #include "gfx/img_jpeg.h"
 #include "gfx/img_save.h"

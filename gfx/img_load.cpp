@@ -2,7 +2,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "gfx/img_image.h"
 
 // All readers see the upper-cased name; the path resolver matches it case-insensitively. A

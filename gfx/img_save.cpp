@@ -1,7 +1,7 @@
 // The checks made before an image file is written.
 #include "gfx/img_save.h"
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "platform/pl_platform.h"
 
 std::FILE* IMG_SaveOpen(const char* function, const char* name, const IMG_Image* image, int min_side, int max_side) {

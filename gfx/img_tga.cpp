@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "gfx/img_image.h"
 #include "gfx/img_save.h"
 #include "platform/pl_platform.h"

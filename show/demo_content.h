@@ -5,7 +5,7 @@
 // them.
 #pragma once
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 struct FOG_Volume;
 struct GFX_Material;

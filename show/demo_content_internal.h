@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 struct DEMO_SceneSet;
 struct FOG_Volume;

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "engine/kr_fog.h"
 #include "engine/kr_krm.h"
-#include "engine/kr_memory.h"
 #include "engine/kr_scene.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_picture.h"

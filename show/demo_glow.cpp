@@ -1,5 +1,5 @@
 // Light glows: an additive square of a glow texture around a light's camera-space position.
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "gfx/gfx_driver.h"
 #include "show/demo_helpers.h"
 #include "show/demo_sprite_quad.h"

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 struct GFX_Material;
 struct KR_Mesh;

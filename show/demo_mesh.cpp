@@ -2,7 +2,7 @@
 // coordinates from corner normals, and the sine deformation of the blob.
 #include <cmath>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "engine/kr_mesh.h"
 #include "show/demo_helpers.h"
 

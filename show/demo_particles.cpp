@@ -1,8 +1,8 @@
 // Particles: the fountain of 200 coloured sprites rising through the billboard frame, and the
 // spark records that are scattered again at every reset.
-#include "app/music.h"
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "gfx/gfx_driver.h"
+#include "shell/music.h"
 #include "show/demo_helpers.h"
 #include "show/demo_sprite_quad.h"
 

@@ -2,14 +2,14 @@
 // camera, and the shadowed drawing of what was added.
 #include "show/demo_scene.h"
 
-#include "app/app_shell.h"
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "engine/kr_fog.h"
-#include "engine/kr_memory.h"
 #include "engine/kr_scene.h"
 #include "engine/shadow.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
+#include "shell/app_shell.h"
 #include "show/demo_content.h"
 
 DEMO_RenderLists DEMO_render = {{}, {}, 0, 0, nullptr, 0, {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}};

@@ -3,7 +3,7 @@
 // fogged while the fog switch is on), the light override and the camera of the last add.
 #pragma once
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 struct DEMO_SceneSet;
 struct KR_Light;

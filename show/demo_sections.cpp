@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "app/music.h"
+#include "shell/music.h"
 
 namespace {
 

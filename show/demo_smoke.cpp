@@ -4,7 +4,7 @@
 // comes round to its slot, about 3.3 seconds for both at full rate.
 #include <cmath>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "gfx/gfx_driver.h"
 #include "show/demo_helpers.h"
 #include "show/demo_sprite_quad.h"

@@ -2,7 +2,7 @@
 // helpers' interface.
 #pragma once
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 // Puts the quad's corners at centre + (-half, half), (half, half), (half, -half),
 // (-half, -half) (z unchanged) and draws it with the current render state.

@@ -2,7 +2,7 @@
 // additive camera-facing squares, with cells of an 8x8 animation sheet.
 #include <cmath>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "engine/kr_mesh.h"
 #include "gfx/gfx_driver.h"
 #include "show/demo_helpers.h"

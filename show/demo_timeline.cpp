@@ -6,10 +6,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "app/app_shell.h"
-#include "app/music.h"
 #include "gfx/gfx_2d.h"
 #include "gfx/gfx_driver.h"
+#include "shell/app_shell.h"
+#include "shell/music.h"
 #include "show/demo.h"
 #include "show/demo_content.h"
 #include "show/demo_helpers.h"

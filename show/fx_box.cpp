@@ -4,12 +4,12 @@
 
 #include <cmath>
 
-#include "app/app_shell.h"
-#include "app/music.h"
 #include "gfx/gfx_2d.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_shafts.h"
+#include "shell/app_shell.h"
+#include "shell/music.h"
 #include "show/demo_content.h"
 #include "show/demo_scene.h"
 #include "show/fx.h"

@@ -2,7 +2,7 @@
 // fades of the clip section.
 #pragma once
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 struct FX_BoxView {
   KR_Vector eye, target;

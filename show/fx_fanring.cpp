@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_scene.h"
 #include "gfx/gfx_driver.h"

@@ -4,7 +4,7 @@
 // camera). The weird scene draws FX_fanRingWeird; the box sections draw FX_fanRingBox.
 #pragma once
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 struct KR_Scene;
 

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/app_shell.h"
-#include "app/music.h"
 #include "gfx/gfx_2d.h"
 #include "gfx/gfx_driver.h"
+#include "shell/app_shell.h"
+#include "shell/music.h"
 #include "show/demo_content.h"
 #include "show/demo_helpers.h"
 #include "show/fx.h"

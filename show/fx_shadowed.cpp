@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/app_shell.h"
-#include "app/music.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_scene.h"
 #include "gfx/gfx_2d.h"
 #include "gfx/gfx_driver.h"
+#include "shell/app_shell.h"
+#include "shell/music.h"
 #include "show/demo_content.h"
 #include "show/demo_helpers.h"
 #include "show/demo_scene.h"

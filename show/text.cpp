@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "gfx/gfx_2d.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_picture.h"

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "gfx/gfx_ogl.h"
 #include "gfx/img_image.h"
 

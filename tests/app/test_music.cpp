@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_shell.h"
-#include "app/music.h"
 #include "platform/pl_fsound.h"
 #include "platform/pl_platform.h"
+#include "shell/app_shell.h"
+#include "shell/music.h"
 #include "tests/support/test_tone.h"
 #include "tests/support/test_util.h"
 

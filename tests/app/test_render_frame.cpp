@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "app/app_options.h"
 #include "app/app_render.h"
-#include "app/app_shell.h"
 #include "gfx/gfx_driver.h"
 #include "show/demo_sections.h"
-#include "support/driver_log.h"
+#include "tests/support/driver_log.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "app/app_dialog.h"
-#include "app/app_shell.h"
 #include "platform/pl_dialog.h"
 #include "platform/pl_fsound.h"
 #include "platform/pl_platform.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/app_shell.h"
+#include "app/app.h"
 #include "platform/pl_platform.h"
 #include "tests/support/test_util.h"
 

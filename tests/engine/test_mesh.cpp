@@ -5,8 +5,8 @@
 #include <cmath>
 #include <string>
 
+#include "base/kr_memory.h"
 #include "engine/kr_keyframe.h"
-#include "engine/kr_memory.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_scene.h"
 #include "tests/engine/scene_builders.h"

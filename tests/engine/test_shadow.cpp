@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "engine/kr_memory.h"
+#include "base/kr_memory.h"
 #include "engine/kr_mesh.h"
 #include "engine/kr_scene.h"
 #include "engine/shadow.h"

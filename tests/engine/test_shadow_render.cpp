@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/kr_memory.h"
+#include "base/kr_memory.h"
 #include "engine/shadow.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"

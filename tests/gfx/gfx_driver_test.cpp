@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/kr_mesh.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_ogl.h"
+#include "gfx/gfx_polygon.h"
 #include "platform/pl_platform.h"
 
 namespace {
@@ -195,18 +195,18 @@ TEST_F(GfxOutside, Polygons) {
   EXPECT_EQ(GFX_PolygonOutsideFrustum(&poly), 1);
 }
 
-TEST_F(GfxOutside, MeshBoxes) {
-  KR_Mesh mesh{};
-  for (int i = 0; i < 8; i++) mesh.tbox[i] = KR_Vector{float(i & 1), float((i >> 1) & 1), 10.0f + float(i >> 2)};
+TEST_F(GfxOutside, Boxes) {
+  KR_Vector box[8];
+  for (int i = 0; i < 8; i++) box[i] = KR_Vector{float(i & 1), float((i >> 1) & 1), 10.0f + float(i >> 2)};
   int mask = -1;
-  EXPECT_EQ(GFX_MeshOutsideFrustum(&mesh, &mask), 0);
+  EXPECT_EQ(GFX_BoxOutsideFrustum(box, &mask), 0);
   EXPECT_EQ(mask, 0);
   // A box reaching from behind the eye to inside: not outside, but behind the near plane in part.
-  for (int i = 0; i < 8; i++) mesh.tbox[i].z = (i >> 2) ? 10.0f : -5.0f;
-  EXPECT_EQ(GFX_MeshOutsideFrustum(&mesh, &mask), 0);
+  for (int i = 0; i < 8; i++) box[i].z = (i >> 2) ? 10.0f : -5.0f;
+  EXPECT_EQ(GFX_BoxOutsideFrustum(box, &mask), 0);
   EXPECT_NE(mask & (1 << 4), 0);
-  for (KR_Vector& c : mesh.tbox) c.x -= 100.0f;
-  EXPECT_EQ(GFX_MeshOutsideFrustum(&mesh, nullptr), 1);
+  for (KR_Vector& c : box) c.x -= 100.0f;
+  EXPECT_EQ(GFX_BoxOutsideFrustum(box, nullptr), 1);
 }
 
 }  // namespace

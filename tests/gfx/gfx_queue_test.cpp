@@ -2,7 +2,7 @@
 // sort of blended polygons with their blend functions, the stamp, and the state left behind.
 #include <gtest/gtest.h>
 
-#include "engine/kr_memory.h"
+#include "base/kr_memory.h"
 #include "engine/kr_mesh.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/tool_png.h"
+#include "gfx/img_png.h"
 #include "tools/mkcontent/mkc_font.h"
 
 namespace fs = std::filesystem;
@@ -87,7 +87,7 @@ fs::path render_path(const fs::path& render, const Row& r) {
 }
 
 bool load(const fs::path& path, Image& image) {
-  image.rgb = TOOL_PngRead(path.c_str(), &image.width, &image.height);
+  image.rgb = IMG_PngRead(path.c_str(), &image.width, &image.height);
   if (image.rgb.empty()) std::fprintf(stderr, "golden_frames: cannot read %s\n", path.c_str());
   return !image.rgb.empty();
 }
@@ -137,7 +137,7 @@ struct Sheet {
         for (int k = 0; k < 3; k++) p[k] = std::uint8_t(std::lround(p[k] * (1.0f - a) + 220.0f * a));
       }
   }
-  bool write(const fs::path& path) const { return TOOL_PngWrite(path.c_str(), rgb.data(), width, height) != 0; }
+  bool write(const fs::path& path) const { return IMG_PngWrite(path.c_str(), rgb.data(), width, height) != 0; }
 };
 
 bool write_contact_sheet(const std::vector<Row>& rows, const fs::path& refs, const fs::path& out) {
@@ -248,7 +248,7 @@ int update(const std::vector<Row>& rows, const fs::path& render, const fs::path&
     Image img;
     if (!load(render_path(render, r), img)) return 2;
     kept.push_back(reference_path(refs, r));
-    if (!TOOL_PngWrite(kept.back().c_str(), img.rgb.data(), img.width, img.height)) {
+    if (!IMG_PngWrite(kept.back().c_str(), img.rgb.data(), img.width, img.height)) {
       std::fprintf(stderr, "golden_frames: cannot write %s\n", kept.back().c_str());
       return 2;
     }

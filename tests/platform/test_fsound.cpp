@@ -11,8 +11,8 @@
 #include <set>
 #include <thread>
 
+#include "platform/native/pl_fsound_internal.h"
 #include "platform/pl_fsound.h"
-#include "platform/pl_fsound_internal.h"
 #include "platform/pl_platform.h"
 #include "tests/support/test_tone.h"
 #include "tests/support/test_util.h"

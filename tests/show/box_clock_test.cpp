@@ -18,6 +18,7 @@
 
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_shafts.h"
+#include "gfx/img_png.h"
 #include "show/demo.h"
 #include "show/fx.h"
 #include "show/fx_box.h"
@@ -25,7 +26,6 @@
 #include "tests/show/scene_sets.h"
 #include "tests/support/content_pack.h"
 #include "tests/support/gl_fixture.h"
-#include "tools/common/tool_png.h"
 
 namespace {
 
@@ -134,7 +134,7 @@ class SectionFrames : public vt::GlTest {
         if (const char* dir = std::getenv("VELMAR_PNG_DIR")) {
           char file[512];
           std::snprintf(file, sizeof file, "%s/%s-%03.0f.png", dir, name, double(times[next]));
-          TOOL_PngWrite(file, f.data(), vt::kGlWidth, vt::kGlHeight);
+          IMG_PngWrite(file, f.data(), vt::kGlWidth, vt::kGlHeight);
         }
         next++;
       }

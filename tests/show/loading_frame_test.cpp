@@ -14,11 +14,11 @@
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_ogl.h"
 #include "gfx/img_image.h"
+#include "gfx/img_png.h"
 #include "show/demo.h"
 #include "show/video.h"
 #include "tests/support/content_pack.h"
 #include "tests/support/gl_fixture.h"
-#include "tools/common/tool_png.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ TEST_F(LoadingFrame, IsTheOneFrameAndShowsTheLoadingPicture) {
   EXPECT_EQ(GFX_FrameCount(), frames + 1);
 
   if (const char* dir = std::getenv("VELMAR_PNG_DIR"))
-    TOOL_PngWrite((std::string(dir) + "/loading.png").c_str(), g_frame.data(), vt::kGlWidth, vt::kGlHeight);
+    IMG_PngWrite((std::string(dir) + "/loading.png").c_str(), g_frame.data(), vt::kGlWidth, vt::kGlHeight);
   IMG_Image* picture = IMG_ImageLoad("data\\graphics\\loading.jpg");
   ASSERT_NE(picture, nullptr);
   ASSERT_EQ(picture->width, vt::kGlWidth);

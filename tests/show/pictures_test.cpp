@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/app_shell.h"
 #include "engine/kr_mesh.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_picture.h"
 #include "gfx/img_image.h"
 #include "platform/pl_platform.h"
+#include "shell/app_shell.h"
 #include "show/demo_content.h"
 #include "show/fx.h"
 #include "show/text.h"

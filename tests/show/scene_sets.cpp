@@ -1,11 +1,11 @@
 // Scene sets and the stepping clock of the scene-section tests.
 #include "tests/show/scene_sets.h"
 
-#include "app/app_shell.h"
-#include "app/music.h"
-#include "engine/kr_memory.h"
+#include "base/kr_memory.h"
 #include "gfx/gfx_driver.h"
 #include "platform/pl_platform.h"
+#include "shell/app_shell.h"
+#include "shell/music.h"
 #include "tests/engine/shadow_scene.h"
 
 namespace vt {

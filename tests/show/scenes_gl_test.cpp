@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_shell.h"
+#include "app/app.h"
+#include "base/kr_memory.h"
 #include "engine/kr_fog.h"
-#include "engine/kr_memory.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "show/demo_content.h"

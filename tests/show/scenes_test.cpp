@@ -12,12 +12,12 @@
 
 #include <time.h>
 
-#include "app/app_shell.h"
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_picture.h"
+#include "shell/app_shell.h"
 #include "show/demo_content.h"
 #include "show/demo_helpers.h"
 #include "show/demo_scene.h"

@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "app/app_shell.h"
-#include "app/music.h"
+#include "app/app.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_picture.h"
 #include "gfx/img_image.h"
+#include "gfx/img_png.h"
 #include "platform/pl_platform.h"
+#include "shell/music.h"
 #include "show/demo.h"
 #include "show/demo_content.h"
 #include "show/demo_sections.h"
@@ -24,7 +25,6 @@
 #include "tests/support/content_pack.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/test_util.h"
-#include "tools/common/tool_png.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ TEST_F(TimelineFrames, OpeningSectionsDrawTheStepsClipUnderTheirVeils) {
     ASSERT_FALSE(s.rgb.empty()) << s.time;
     char name[32];
     std::snprintf(name, sizeof name, "t%06.2f_s%02d.png", double(s.time), s.section);
-    TOOL_PngWrite((out / name).c_str(), s.rgb.data(), vt::kGlWidth, vt::kGlHeight);
+    IMG_PngWrite((out / name).c_str(), s.rgb.data(), vt::kGlWidth, vt::kGlHeight);
   }
   // The show opens under a full black veil, which has lifted from the steps clip by 2 s.
   EXPECT_LT(Mean(g_shots[0].rgb), 2.0);

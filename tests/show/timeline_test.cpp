@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_shell.h"
-#include "app/music.h"
+#include "app/app.h"
 #include "gfx/gfx_driver.h"
 #include "platform/pl_platform.h"
+#include "shell/music.h"
 #include "show/demo.h"
 #include "show/demo_sections.h"
 #include "show/video.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <random>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 
 namespace vt {
 

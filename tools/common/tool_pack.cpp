@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/kr_file.h"
+#include "base/kr_file.h"
 
 std::vector<std::uint8_t> TOOL_Pack(const std::vector<std::uint8_t>& data) {
   uLongf bound = compressBound(uLong(data.size()));

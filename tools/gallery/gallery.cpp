@@ -8,14 +8,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "engine/kr_mesh.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
+#include "gfx/img_png.h"
 #include "tools/common/tool_glwindow.h"
-#include "tools/common/tool_png.h"
 
 // D-Bus, reached through the display library, keeps a buffer for the life of the process.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
@@ -288,7 +288,7 @@ int main(int argc, char** argv) {
   }
   Sheet sheet = compose(pages);
   GFX_OglShutdown();
-  if (!TOOL_PngWrite(argv[1], sheet.rgb.data(), sheet.width, sheet.height)) {
+  if (!IMG_PngWrite(argv[1], sheet.rgb.data(), sheet.width, sheet.height)) {
     std::fprintf(stderr, "gallery: cannot write %s\n", argv[1]);
     return 1;
   }

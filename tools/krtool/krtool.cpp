@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // krtool pack / unpack.
 #include <vector>
 
-#include "engine/kr_file.h"
+#include "base/kr_file.h"
 #include "tools/common/tool_pack.h"
 #include "tools/krtool/krtool.h"
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/kr_file.h"
+#include "base/kr_file.h"
 #include "engine/kr_keyframe.h"
 #include "engine/kr_krk.h"
 #include "engine/kr_krm.h"

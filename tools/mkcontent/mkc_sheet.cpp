@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "gfx/img_image.h"
+#include "gfx/img_png.h"
 #include "tools/common/tool_pack.h"
-#include "tools/common/tool_png.h"
 #include "tools/mkcontent/mkc_clips.h"
 #include "tools/mkcontent/mkc_content.h"
 #include "tools/mkcontent/mkc_draw.h"
@@ -199,7 +199,7 @@ bool MKC_WriteSheet(const char* out_png, const char* dataDir) {
   std::error_code ec;
   fs::remove_all(scratch, ec);
   if (!ok) return false;
-  if (!TOOL_PngWrite(out_png, MKC_ToBytes(sheet).data(), sheet.width, sheet.height))
+  if (!IMG_PngWrite(out_png, MKC_ToBytes(sheet).data(), sheet.width, sheet.height))
     return complain(std::string("cannot write ") + out_png);
   return true;
 }

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 #include "gfx/img_image.h"
+#include "gfx/img_png.h"
 #include "tools/common/tool_krm_write.h"
 #include "tools/common/tool_pack.h"
-#include "tools/common/tool_png.h"
 #include "tools/mkcontent/mkc_clips.h"
 #include "tools/mkcontent/mkc_content.h"
 #include "tools/mkcontent/mkc_icon.h"
@@ -201,11 +201,11 @@ int write_previews(const std::string& dir, const char* filter) {
     for (char& ch : name)
       if (ch == '/' || ch == ' ') ch = '_';
     name = dir + "/" + name.substr(0, name.size() - 4);
-    if (!TOOL_PngWrite((name + ".png").c_str(), MKC_ToBytes(art.colour).data(), art.colour.width, art.colour.height))
+    if (!IMG_PngWrite((name + ".png").c_str(), MKC_ToBytes(art.colour).data(), art.colour.width, art.colour.height))
       return fail("cannot write " + name + ".png");
     if (art.alpha.width > 0) {
       MKC_Canvas a = MKC_MaskToCanvas(art.alpha);
-      if (!TOOL_PngWrite((name + "_alpha.png").c_str(), MKC_ToBytes(a).data(), a.width, a.height))
+      if (!IMG_PngWrite((name + "_alpha.png").c_str(), MKC_ToBytes(a).data(), a.width, a.height))
         return fail("cannot write " + name + "_alpha.png");
     }
   }
@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--png") == 0) return write_previews(argv[2], argc > 3 ? argv[3] : nullptr);
   if (argc == 3 && std::strcmp(argv[1], "--icon") == 0) {
     MKC_Canvas icon = MKC_DrawIcon(128);
-    if (!TOOL_PngWrite(argv[2], MKC_ToBytes(icon).data(), icon.width, icon.height))
+    if (!IMG_PngWrite(argv[2], MKC_ToBytes(icon).data(), icon.width, icon.height))
       return fail(std::string("cannot write ") + argv[2]);
     return 0;
   }

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "engine/kr_file.h"
-#include "engine/kr_math.h"
+#include "base/kr_file.h"
+#include "base/kr_math.h"
 
 struct KR_Reader {
   KR_File* file;

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/pl_fsound_internal.h"
+#include "platform/native/pl_fsound_internal.h"
 
 PL_SoundCounters PL_soundCounters;
 

@@ -1,11 +1,11 @@
 // The soundtrack through the sound layer, and the music clock: the multimedia timer counted
 // from the moment the stream started, whatever the output (so "No Sound" runs the same show).
-#include "app/music.h"
+#include "shell/music.h"
 
 #include <array>
 
-#include "app/app_shell.h"
 #include "platform/pl_fsound.h"
+#include "shell/app_shell.h"
 
 namespace {
 

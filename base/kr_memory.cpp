@@ -1,10 +1,10 @@
 // Labelled allocation, the scratch cache and the engine start-up.
-#include "engine/kr_memory.h"
+#include "base/kr_memory.h"
 
 #include <cstdlib>
 
-#include "engine/kr_error.h"
-#include "engine/kr_timer.h"
+#include "base/kr_error.h"
+#include "base/kr_timer.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 namespace {
 

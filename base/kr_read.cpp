@@ -1,9 +1,9 @@
 // Little-endian field reads for the binary loaders.
-#include "engine/kr_read.h"
+#include "base/kr_read.h"
 
 #include <cstring>
 
-#include "engine/kr_memory.h"
+#include "base/kr_memory.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "platform/pl_fsound_internal.h"
+#include "platform/native/pl_fsound_internal.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/pl_fsound_internal.h"
+#include "platform/native/pl_fsound_internal.h"
 #include "platform/pl_platform.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Error reporting and the append-to-file helper.
-#include "engine/kr_error.h"
+#include "base/kr_error.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/tool_png.h"
+#include "gfx/img_png.h"
 
 namespace {
 
 std::vector<std::uint8_t> read_seed(const char* name, int* w, int* h) {
-  return TOOL_PngRead((std::string(VELMAR_PNG_SEEDS) + "/" + name).c_str(), w, h);
+  return IMG_PngRead((std::string(VELMAR_PNG_SEEDS) + "/" + name).c_str(), w, h);
 }
 
 TEST(Png, WrittenImagesReadBackExactly) {
@@ -24,9 +24,9 @@ TEST(Png, WrittenImagesReadBackExactly) {
     const std::size_t y = i / (w * 3);
     rgb[i] = y < 6 ? 40 : y < 14 ? std::uint8_t(i * 7) : std::uint8_t(seed >> 24);
   }
-  const std::vector<std::uint8_t> png = TOOL_PngEncode(rgb.data(), w, h);
+  const std::vector<std::uint8_t> png = IMG_PngEncode(rgb.data(), w, h);
   int rw = 0, rh = 0;
-  EXPECT_EQ(TOOL_PngDecode(png.data(), png.size(), &rw, &rh), rgb);
+  EXPECT_EQ(IMG_PngDecode(png.data(), png.size(), &rw, &rh), rgb);
   EXPECT_EQ(rw, w);
   EXPECT_EQ(rh, h);
 }
@@ -51,15 +51,15 @@ TEST(Png, FilesOfOtherEncodersReadAlikeWhateverTheirFiltersAndChannels) {
 TEST(Png, DamagedOrCutBytesAreRefused) {
   int w = 0, h = 0;
   const std::vector<std::uint8_t> pixels = read_seed("rgb.png", &w, &h);
-  const std::vector<std::uint8_t> png = TOOL_PngEncode(pixels.data(), w, h);
+  const std::vector<std::uint8_t> png = IMG_PngEncode(pixels.data(), w, h);
   ASSERT_FALSE(png.empty());
   for (std::size_t n = 0; n < png.size(); n++) {
     int dw = 1, dh = 1;
-    EXPECT_TRUE(TOOL_PngDecode(png.data(), n, &dw, &dh).empty()) << "cut at " << n;
+    EXPECT_TRUE(IMG_PngDecode(png.data(), n, &dw, &dh).empty()) << "cut at " << n;
     EXPECT_EQ(dw, 0);
     std::vector<std::uint8_t> flipped = png;
     flipped[n] ^= 0x10;
-    EXPECT_TRUE(TOOL_PngDecode(flipped.data(), flipped.size(), &dw, &dh).empty()) << "byte " << n;
+    EXPECT_TRUE(IMG_PngDecode(flipped.data(), flipped.size(), &dw, &dh).empty()) << "byte " << n;
   }
 }
 

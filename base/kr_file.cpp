@@ -1,12 +1,12 @@
 // Plain and packed files behind one reader.
-#include "engine/kr_file.h"
+#include "base/kr_file.h"
 
 #include <zlib.h>
 
 #include <cstring>
 
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 #include "platform/pl_platform.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "platform/pl_internal.h"
 #include "platform/pl_platform.h"
-#include "platform/pl_web.h"
+#include "platform/web/pl_web.h"
 
 namespace {
 int g_vsync = 1;

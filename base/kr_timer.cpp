@@ -1,5 +1,5 @@
 // The engine clock.
-#include "engine/kr_timer.h"
+#include "base/kr_timer.h"
 
 #include "platform/win32.h"
 

@@ -1,7 +1,7 @@
 // The PNG writer and reader. Written: signature, IHDR, one IDAT holding the zlib stream of the
 // rows (each row filtered by the predictor that suits it), IEND; every chunk with its CRC-32. Read: every chunk's
 // CRC checked, the IDAT chunks joined, inflated to exactly the rows' size and unfiltered.
-#include "tools/common/tool_png.h"
+#include "gfx/img_png.h"
 
 #include <zlib.h>
 
@@ -32,7 +32,7 @@ void chunk(std::vector<std::uint8_t>& out, const char type[4], const std::vector
 
 }  // namespace
 
-std::vector<std::uint8_t> TOOL_PngEncode(const std::uint8_t* rgb, int width, int height) {
+std::vector<std::uint8_t> IMG_PngEncode(const std::uint8_t* rgb, int width, int height) {
   if (!rgb || width <= 0 || height <= 0 || std::int64_t(width) * height * 3 > 0x3FFFFFFF) return {};
   const std::size_t stride = std::size_t(width) * 3;
   std::vector<std::uint8_t> raw((stride + 1) * std::size_t(height));
@@ -76,8 +76,8 @@ std::vector<std::uint8_t> TOOL_PngEncode(const std::uint8_t* rgb, int width, int
   return out;
 }
 
-int TOOL_PngWrite(const char* path, const std::uint8_t* rgb, int width, int height) {
-  std::vector<std::uint8_t> png = TOOL_PngEncode(rgb, width, height);
+int IMG_PngWrite(const char* path, const std::uint8_t* rgb, int width, int height) {
+  std::vector<std::uint8_t> png = IMG_PngEncode(rgb, width, height);
   if (png.empty()) return 0;
   std::FILE* f = std::fopen(path, "wb");
   if (!f) return 0;
@@ -119,7 +119,7 @@ bool unfilter(std::uint8_t* rows, int height, std::size_t stride, int bpp) {
 
 }  // namespace
 
-std::vector<std::uint8_t> TOOL_PngDecode(const std::uint8_t* bytes, std::size_t size, int* width, int* height) {
+std::vector<std::uint8_t> IMG_PngDecode(const std::uint8_t* bytes, std::size_t size, int* width, int* height) {
   static const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   *width = *height = 0;
   if (!bytes || size < 8 || std::memcmp(bytes, kSignature, 8) != 0) return {};
@@ -174,7 +174,7 @@ std::vector<std::uint8_t> TOOL_PngDecode(const std::uint8_t* bytes, std::size_t 
   return rgb;
 }
 
-std::vector<std::uint8_t> TOOL_PngRead(const char* path, int* width, int* height) {
+std::vector<std::uint8_t> IMG_PngRead(const char* path, int* width, int* height) {
   *width = *height = 0;
   std::FILE* f = std::fopen(path, "rb");
   if (!f) return {};
@@ -182,5 +182,5 @@ std::vector<std::uint8_t> TOOL_PngRead(const char* path, int* width, int* height
   std::uint8_t block[65536];
   for (std::size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;) bytes.insert(bytes.end(), block, block + n);
   std::fclose(f);
-  return TOOL_PngDecode(bytes.data(), bytes.size(), width, height);
+  return IMG_PngDecode(bytes.data(), bytes.size(), width, height);
 }

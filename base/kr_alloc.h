@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "engine/kr_error.h"
-#include "engine/kr_memory.h"
+#include "base/kr_error.h"
+#include "base/kr_memory.h"
 
 // KR_Malloc of count elements of `size` bytes; null (and a report) for a negative count or a
 // total that does not fit KR_Malloc's 32-bit size.

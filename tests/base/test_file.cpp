@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/kr_file.h"
+#include "base/kr_file.h"
 #include "tests/support/test_util.h"
 #include "tools/common/tool_pack.h"
 

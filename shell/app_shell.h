@@ -1,11 +1,12 @@
-// The application shell: entry point, main window, display mode, the running test every frame
-// loop calls, and the shell's process-wide state.
+// What the show needs from the application shell: the shell's process-wide state (settings,
+// window, driver), the message pump and the running test every frame loop calls. The main
+// flow, the window and the dialog that fill it sit above the show (app/app.h).
 #pragma once
 
 #include <cstdint>
 
-#include "app/app_settings.h"
 #include "platform/win32.h"
+#include "shell/app_settings.h"
 
 struct GFX_Driver;
 
@@ -26,22 +27,13 @@ extern APP_Shell APP_shell;
 inline constexpr const char* APP_KEYPRESS_FILE = "keypress.txt";
 inline constexpr std::int32_t APP_RANDOM_SEED = 9990;
 
-int WinMain(HINSTANCE instance, HINSTANCE previous, char* commandLine, int showCommand);
-
-struct APP_Options;
-// The main flow for a command line; `driver` null is the OpenGL driver (benchmarks pass
-// another). Returns the exit status: 0, or 1 when a render failed.
-int APP_Run(const APP_Options& options, GFX_Driver* driver, HINSTANCE instance = nullptr, int showCommand = SW_SHOWNORMAL);
-
-// Shows the setup dialog and fills APP_shell.settings; 1 when the viewer pressed Start.
-int APP_RunSetupDialog(HINSTANCE instance);
-
-int APP_CreateMainWindow(HINSTANCE instance, int showCommand);
-int APP_SetDisplayMode(void);
-int APP_RestoreDisplayMode(void);
-LRESULT APP_WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 int APP_PumpMessages(void);
+// The running test every frame loop calls: pumps the messages once, fades the music over its
+// last 0.3 %, runs the running hook, and stays 0 once the quit message has been seen.
 int APP_IsRunning(int reset);
+// What runs inside every running test after the messages (the offline renderer stands in for
+// the display there); null for nothing.
+void APP_SetRunningHook(void (*hook)(void));
 // 1: the show's random seed (9990); 2: the live dynamic-shadows setting; else -1.
 std::int32_t APP_GetSetting(int which);
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "engine/kr_memory.h"
-#include "engine/kr_timer.h"
+#include "base/kr_memory.h"
+#include "base/kr_timer.h"
 #include "platform/pl_platform.h"
 #include "tests/support/test_util.h"
 

@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/pl_fsound_internal.h"
+#include "platform/native/pl_fsound_internal.h"
 #include "platform/pl_platform.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Vector, matrix and plane math. Everything works on caller storage and allocates nothing.
-#include "engine/kr_math.h"
+#include "base/kr_math.h"
 
 #include <cmath>
 
