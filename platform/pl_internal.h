@@ -85,6 +85,10 @@ PL_GlContext* pl_egl_context_create(void);
 BOOL pl_egl_make_current(PL_GlContext* context);
 void pl_egl_context_delete(PL_GlContext* context);
 void* pl_egl_proc_address(const char* name);
+// Keeps the modules of the OpenGL implementation in use loaded until the process ends
+// (pl_glpin.cpp); called once a context exists.
+void pl_gl_modules_pin(void);
+
 // 1 while windows are made headless (PL_SetHeadless).
 int pl_headless(void);
 

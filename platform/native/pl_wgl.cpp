@@ -74,7 +74,7 @@ BOOL SwapBuffers(HDC dc) {
 HGLRC wglCreateContext(HDC dc) {
   if (dc && dc->window && dc->window->headless) {
     PL_GlContext* c = pl_egl_context_create();
-    if (c) c->window = dc->window;
+    if (c) c->window = dc->window, pl_gl_modules_pin();
     return c;
   }
   if (!dc || !dc->window || !dc->window->sdl) return nullptr;
@@ -83,6 +83,7 @@ HGLRC wglCreateContext(HDC dc) {
   set_attributes(w->glColour, w->glDepth, w->glStencil, 1);
   SDL_GLContext c = SDL_GL_CreateContext(w->sdl);
   if (!c) return nullptr;
+  pl_gl_modules_pin();
   return new PL_GlContext{c, w, nullptr, nullptr};
 }
 

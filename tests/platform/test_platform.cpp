@@ -1,9 +1,13 @@
 // The platform layer: path resolution, the manual clock, dynamic loading of two copies of one
 // module, and the order in which the message queue hands out posted, input and quit messages.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <link.h>
 
 #include <filesystem>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/pl_platform.h"
 #include "tests/support/test_util.h"
@@ -145,6 +149,45 @@ TEST(Display, CurrentModeAndRefusedModes) {
   EXPECT_EQ(got.dmPelsWidth, current.dmPelsWidth);
   EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
   EXPECT_EQ(PL_DisplaySwitched(nullptr), 0);
+}
+
+// The OpenGL driver modules in the process: Mesa's DRI driver and its Gallium core.
+std::vector<std::string> GlDriverModules() {
+  std::vector<std::string> names;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* data) {
+        if (info->dlpi_name && (std::strstr(info->dlpi_name, "/dri/") || std::strstr(info->dlpi_name, "libgallium")))
+          static_cast<std::vector<std::string>*>(data)->push_back(info->dlpi_name);
+        return 0;
+      },
+      &names);
+  return names;
+}
+
+// What the driver allocated stays attributed to a loaded module until the process ends, so the
+// leak checker's suppressions of its one-time allocations still match at exit.
+TEST(OpenGl, DriverModulesStayLoadedWhenEveryReferenceIsGiven) {
+  if (!PL_HasDisplay()) GTEST_SKIP() << "no X display";
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpszClassName = "pl_gl_class";
+  ASSERT_NE(RegisterClassA(&wc), 0);
+  HWND w = CreateWindowExA(0, "pl_gl_class", "gl", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(w, nullptr);
+  HDC dc = GetDC(w);
+  HGLRC context = wglCreateContext(dc);
+  ASSERT_NE(context, nullptr);
+  ASSERT_TRUE(wglMakeCurrent(dc, context));
+  wglMakeCurrent(nullptr, nullptr);
+  wglDeleteContext(context);
+  const std::vector<std::string> loaded = GlDriverModules();
+  if (loaded.empty()) GTEST_SKIP() << "this OpenGL loads no driver module";
+  // Every reference given back, as the GL library does when its last display closes.
+  for (const std::string& name : loaded)
+    if (void* h = dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD))
+      for (int i = 0; i < 64 && dlclose(h) == 0; i++) {
+      }
+  EXPECT_EQ(GlDriverModules(), loaded);
 }
 
 }  // namespace
