@@ -99,13 +99,19 @@ LRESULT RecordingProc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(w, message, wp, lp);
 }
 
+// A 64 x 48 pop-up window of a class registered as `className` and asked for as `createName`;
+// null when either step fails.
+HWND PopupWindow(WNDPROC proc, const char* className, const char* createName) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = proc;
+  wc.lpszClassName = className;
+  if (!RegisterClassA(&wc)) return nullptr;
+  return CreateWindowExA(0, createName, "test", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr, nullptr, nullptr);
+}
+
 TEST(Messages, PostedBeforeQuitAndCloseDestroys) {
   if (!PL_HasDisplay()) GTEST_SKIP() << "no X display";
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = RecordingProc;
-  wc.lpszClassName = "pl_test_class";
-  ASSERT_NE(RegisterClassA(&wc), 0);
-  HWND w = CreateWindowExA(0, "PL_TEST_CLASS", "test", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr, nullptr, nullptr);
+  HWND w = PopupWindow(RecordingProc, "pl_test_class", "PL_TEST_CLASS");
   ASSERT_NE(w, nullptr);
   MSG m;
   while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);  // window-system chatter
@@ -168,11 +174,7 @@ std::vector<std::string> GlDriverModules() {
 // leak checker's suppressions of its one-time allocations still match at exit.
 TEST(OpenGl, DriverModulesStayLoadedWhenEveryReferenceIsGiven) {
   if (!PL_HasDisplay()) GTEST_SKIP() << "no X display";
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.lpszClassName = "pl_gl_class";
-  ASSERT_NE(RegisterClassA(&wc), 0);
-  HWND w = CreateWindowExA(0, "pl_gl_class", "gl", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr, nullptr, nullptr);
+  HWND w = PopupWindow(DefWindowProcA, "pl_gl_class", "pl_gl_class");
   ASSERT_NE(w, nullptr);
   HDC dc = GetDC(w);
   HGLRC context = wglCreateContext(dc);
