@@ -13,7 +13,7 @@ constexpr long long kBlockFrames = 2048;  // one decode call's worth
 
 // Float output where this build of libmpg123 has it. Every rate the library knows is allowed,
 // at mono and stereo: the file decides.
-int set_formats(FSOUND_STREAM* s) {
+int set_formats(PL_SoundStream* s) {
   for (int encoding : {MPG123_ENC_FLOAT_32, MPG123_ENC_SIGNED_16}) {
     if (mpg123_format_none(s->mh) != MPG123_OK) return 0;
     const long* rates = nullptr;
@@ -31,7 +31,7 @@ int set_formats(FSOUND_STREAM* s) {
 }
 
 // Decoder thread: decodes while the ring has room for a block, then waits for the mixer.
-void decode_loop(FSOUND_STREAM* s) {
+void decode_loop(PL_SoundStream* s) {
   const int bytesPerSample = s->floatSamples ? 4 : 2;
   std::vector<unsigned char> block(std::size_t(kBlockFrames * s->channels * bytesPerSample));
   std::unique_lock<std::mutex> lock(s->decodeLock);
@@ -67,7 +67,7 @@ void decode_loop(FSOUND_STREAM* s) {
 
 }  // namespace
 
-int PL_StreamDecodeOpen(FSOUND_STREAM* s) {
+int PL_StreamDecodeOpen(PL_SoundStream* s) {
   int err = MPG123_OK;
   s->mh = mpg123_new(nullptr, &err);
   if (!s->mh) return FMOD_ERR_MEMORY;
@@ -85,13 +85,13 @@ int PL_StreamDecodeOpen(FSOUND_STREAM* s) {
   return FMOD_ERR_NONE;
 }
 
-void PL_StreamDecodeStart(FSOUND_STREAM* s) {
+void PL_StreamDecodeStart(PL_SoundStream* s) {
   s->ringFrames = std::max<long long>(s->rate, 2 * kBlockFrames);  // a second
   s->ring.assign(std::size_t(s->ringFrames * s->channels), 0.0f);
   s->decoder = std::thread(decode_loop, s);
 }
 
-int PL_StreamDecodeSeek(FSOUND_STREAM* s, long long frame) {
+int PL_StreamDecodeSeek(PL_SoundStream* s, long long frame) {
   std::lock_guard<std::mutex> lock(s->decodeLock);
   if (mpg123_seek(s->mh, off_t(frame), SEEK_SET) < 0) return 0;
   s->written = 0;
@@ -102,14 +102,14 @@ int PL_StreamDecodeSeek(FSOUND_STREAM* s, long long frame) {
   return 1;
 }
 
-void PL_StreamDecodeWaitAhead(FSOUND_STREAM* s, int maxMs) {
+void PL_StreamDecodeWaitAhead(PL_SoundStream* s, int maxMs) {
   if (!s->decoder.joinable()) return;
   const long long want = std::min<long long>(s->rate / 2, s->length - s->ringBase);
   for (int waited = 0; waited < maxMs && !s->decodedAll && s->written - s->read < want; waited++)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-void PL_StreamDecodeStop(FSOUND_STREAM* s) {
+void PL_StreamDecodeStop(PL_SoundStream* s) {
   if (!s->decoder.joinable()) return;
   {
     std::lock_guard<std::mutex> lock(s->decodeLock);
@@ -119,7 +119,7 @@ void PL_StreamDecodeStop(FSOUND_STREAM* s) {
   s->decoder.join();
 }
 
-void PL_StreamFree(FSOUND_STREAM* s) {
+void PL_StreamFree(PL_SoundStream* s) {
   PL_StreamDecodeStop(s);
   PL_StreamMixFree(s);
   if (s->mh) {

@@ -1,5 +1,5 @@
-// What the FSOUND layer's files share: the stream record (file, decoder thread, the ring of
-// decoded frames, the mixer's state for it), the outputs and the mixer's entry point.
+// What the native sound backend's files share: the stream record (file, decoder thread, the
+// ring of decoded frames, the mixer's state for it), the outputs and the mixer's entry point.
 #pragma once
 
 #include <mpg123.h>
@@ -35,7 +35,7 @@ struct PL_MixState {
   std::vector<float> in, out;
 };
 
-struct FSOUND_STREAM {
+struct PL_SoundStream {
   // The file and its decoder. Once the decoder thread runs, only it touches `mh`, under
   // `decodeLock`; other threads take the lock for a seek or to stop it.
   std::FILE* file = nullptr;
@@ -58,11 +58,11 @@ struct FSOUND_STREAM {
   bool quit = false;
 
   // Playing.
-  int channel = -1;          // -1 until played, -2 once replaced on its channel
-  DWORD started = 0;         // timer value at play (no-sound output)
-  long long startFrame = 0;  // where play begins, in frames at `rate`
-  long long startNs = 0;     // when that frame is heard, on the monotonic clock
-  std::atomic<long long> stoppedNs{0};  // when it was taken off its channel (0: never)
+  int playing = 0;                      // in the mixer's list (changed under the mix lock)
+  std::atomic<int> volume{255};         // 0..255, read by the mixer
+  long long startFrame = 0;             // where play begins, in frames at `rate`
+  long long startNs = 0;                // when that frame is heard, on the monotonic clock
+  std::atomic<long long> stoppedNs{0};  // when it was stopped for good (0: never)
   std::atomic<double> lag{0.0};         // stream frames the heard sound is behind the schedule
   std::atomic<long long> endNs{0};      // when its last frame is heard (0: not yet known)
   long long heard = 0;                  // the last position reported (main thread)
@@ -70,23 +70,23 @@ struct FSOUND_STREAM {
 };
 
 // Decoding (pl_fsound_decode.cpp). Open fills the record from the file (no thread yet).
-int PL_StreamDecodeOpen(FSOUND_STREAM* s);
-void PL_StreamDecodeStart(FSOUND_STREAM* s);
+int PL_StreamDecodeOpen(PL_SoundStream* s);
+void PL_StreamDecodeStart(PL_SoundStream* s);
 // Moves the decoder to `frame` and empties the ring; only before the stream plays.
-int PL_StreamDecodeSeek(FSOUND_STREAM* s, long long frame);
+int PL_StreamDecodeSeek(PL_SoundStream* s, long long frame);
 // Waits (up to `maxMs`) until half a second, or the rest of the stream, is decoded ahead.
-void PL_StreamDecodeWaitAhead(FSOUND_STREAM* s, int maxMs);
-void PL_StreamDecodeStop(FSOUND_STREAM* s);
+void PL_StreamDecodeWaitAhead(PL_SoundStream* s, int maxMs);
+void PL_StreamDecodeStop(PL_SoundStream* s);
 // Stops the decoder, closes the file and frees the record.
-void PL_StreamFree(FSOUND_STREAM* s);
+void PL_StreamFree(PL_SoundStream* s);
 
 // Mixing one stream (pl_fsound_mix.cpp), on the output's thread: adds `frames` device frames
 // to `acc`, the first of which is heard at `heardNs`, keeping the stream on the timer's
 // schedule. `volume` is where the channel's volume ends at the last frame.
-void PL_StreamMix(FSOUND_STREAM* s, float* acc, int frames, long long heardNs, int deviceRate, float volume);
+void PL_StreamMix(PL_SoundStream* s, float* acc, int frames, long long heardNs, int deviceRate, float volume);
 // The converter and the mixer's buffers, made on the main thread; 0 without memory.
-int PL_StreamMixNew(FSOUND_STREAM* s);
-void PL_StreamMixFree(FSOUND_STREAM* s);
+int PL_StreamMixNew(PL_SoundStream* s);
+void PL_StreamMixFree(PL_SoundStream* s);
 
 // Figures the mixer and the outputs keep for the report.
 struct PL_SoundCounters {
@@ -112,6 +112,6 @@ double PL_SoundOutLatencyMs(void);
 // The output's devices, default first, as FSOUND_GetDriverName gives them.
 void PL_SoundOutDevices(int output, std::vector<std::string>* names);
 
-// The mixer's entry (pl_fsound.cpp): `frames` device frames at `rate` for `out`, the first
-// heard at `heardNs` on the monotonic clock.
+// The mixer's entry (pl_fsound_native.cpp): `frames` device frames at `rate` for `out`, the
+// first heard at `heardNs` on the monotonic clock.
 void PL_FsoundFill(std::int16_t* out, int frames, int rate, long long heardNs);

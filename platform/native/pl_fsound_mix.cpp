@@ -26,7 +26,7 @@ constexpr long long kLeadFrames = 32;    // input given beyond what a block need
                                          // holds back little, so a skip lands where it should
 
 // Copies up to `frames` frames from the ring into the mixer's input as device channels.
-long long take_input(FSOUND_STREAM* s, long long frames) {
+long long take_input(PL_SoundStream* s, long long frames) {
   PL_MixState& m = s->mix;
   const long long r = s->read.load(std::memory_order_relaxed);
   for (long long f = 0; f < frames; f++) {
@@ -40,7 +40,7 @@ long long take_input(FSOUND_STREAM* s, long long frames) {
 
 // Drops the decoded frames before stream frame `target` (as many as are decoded), so that the
 // next mixed frame is the one the schedule wants; returns the stream frames skipped.
-double skip_to(FSOUND_STREAM* s, double target) {
+double skip_to(PL_SoundStream* s, double target) {
   PL_MixState& m = s->mix;
   const long long r = s->read.load(std::memory_order_relaxed);
   const long long available = s->written.load(std::memory_order_acquire) - r;
@@ -75,7 +75,7 @@ void add_scaled(float* acc, const float* out, long long frames, int at, int tota
 
 }  // namespace
 
-void PL_StreamMix(FSOUND_STREAM* s, float* acc, int frames, long long heardNs, int deviceRate, float volume) {
+void PL_StreamMix(PL_SoundStream* s, float* acc, int frames, long long heardNs, int deviceRate, float volume) {
   PL_MixState& m = s->mix;
   if (m.ended || !m.src) return;
   const double nsPerFrame = 1e9 / double(deviceRate);
@@ -151,7 +151,7 @@ void PL_StreamMix(FSOUND_STREAM* s, float* acc, int frames, long long heardNs, i
   if (std::fabs(offset) > std::fabs(PL_soundCounters.worstOffsetMs.load())) PL_soundCounters.worstOffsetMs = offset;
 }
 
-int PL_StreamMixNew(FSOUND_STREAM* s) {
+int PL_StreamMixNew(PL_SoundStream* s) {
   int err = 0;
   s->mix.src = src_new(SRC_SINC_MEDIUM_QUALITY, PL_SOUND_CHANNELS, &err);
   s->mix.in.assign(std::size_t(PL_MIX_IN_FRAMES * PL_SOUND_CHANNELS), 0.0f);
@@ -159,7 +159,7 @@ int PL_StreamMixNew(FSOUND_STREAM* s) {
   return s->mix.src != nullptr;
 }
 
-void PL_StreamMixFree(FSOUND_STREAM* s) {
+void PL_StreamMixFree(PL_SoundStream* s) {
   if (s->mix.src) src_delete(s->mix.src);
   s->mix.src = nullptr;
 }

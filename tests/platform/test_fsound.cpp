@@ -190,7 +190,7 @@ TEST_F(Fsound, StreamStaysOnTheTimersScheduleWhateverTheOutputDoes) {
                             Schedule{"device 300 ppm slow", -300, 0, 0, 4.5}, Schedule{"stalled 100 ms", 0, 100, 1, 0.5},
                             Schedule{"40 ms early", 0, -40, 0, 0.5}}) {
     SCOPED_TRACE(c.name);
-    auto* s = new FSOUND_STREAM;
+    auto* s = new PL_SoundStream;
     s->file = std::fopen(tone.c_str(), "rb");
     ASSERT_EQ(PL_StreamDecodeOpen(s), FMOD_ERR_NONE);
     ASSERT_TRUE(PL_StreamMixNew(s));
