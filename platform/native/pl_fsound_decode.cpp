@@ -3,6 +3,7 @@
 // the ring a second ahead of the mixer.
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <cstring>
 
 #include "platform/native/pl_fsound_internal.h"
@@ -30,7 +31,8 @@ int set_formats(PL_SoundStream* s) {
   return 0;
 }
 
-// Decoder thread: decodes while the ring has room for a block, then waits for the mixer.
+// Decoder thread: decodes while the ring has room for a block, then sleeps until the mixer
+// takes frames, a seek or the stop wakes it.
 void decode_loop(PL_SoundStream* s) {
   const int bytesPerSample = s->floatSamples ? 4 : 2;
   std::vector<unsigned char> block(std::size_t(kBlockFrames * s->channels * bytesPerSample));
@@ -40,7 +42,7 @@ void decode_loop(PL_SoundStream* s) {
     const long long w = s->written.load(std::memory_order_relaxed);
     const long long room = s->ringFrames - (w - s->read.load(std::memory_order_acquire));
     if (s->decodedAll || room < kBlockFrames) {
-      s->wake.wait_for(lock, std::chrono::milliseconds(20));
+      s->wake.wait(lock);
       continue;
     }
     std::size_t done = 0;

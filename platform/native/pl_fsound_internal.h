@@ -46,7 +46,8 @@ struct PL_SoundStream {
   int length = 0;    // sample frames at `rate`
 
   // Decoded frames waiting for the mixer: one writer (decoder thread), one reader (mixer).
-  // Counters only grow; frame n of the stream since the last seek sits at n % ringFrames.
+  // Counters only grow; frame n of the stream since the last seek sits at n % ringFrames. The
+  // decoder sleeps on `wake` while the ring is full; the mixer wakes it when it takes frames.
   std::vector<float> ring;
   long long ringFrames = 0;
   long long ringBase = 0;  // the stream frame at counter 0 (the seek target)

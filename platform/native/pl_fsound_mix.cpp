@@ -78,6 +78,7 @@ void add_scaled(float* acc, const float* out, long long frames, int at, int tota
 void PL_StreamMix(PL_SoundStream* s, float* acc, int frames, long long heardNs, int deviceRate, float volume) {
   PL_MixState& m = s->mix;
   if (m.ended || !m.src) return;
+  const long long readBefore = s->read.load(std::memory_order_relaxed);
   const double nsPerFrame = 1e9 / double(deviceRate);
   int pos = 0;
   if (!m.begun) {
@@ -144,6 +145,9 @@ void PL_StreamMix(PL_SoundStream* s, float* acc, int frames, long long heardNs, 
     }
     m.starved = 0;
   }
+  // The decoder waits for room in the ring. The mixer does not take its lock, so a wake that
+  // comes just before the decoder sleeps is lost; the next block's wake makes up for it.
+  if (s->read.load(std::memory_order_relaxed) != readBefore) s->wake.notify_one();
   m.volume = volume;
   s->lag = -m.errAvg;
   const double offset = m.errAvg * 1000.0 / double(s->rate);
