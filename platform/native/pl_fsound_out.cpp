@@ -26,6 +26,7 @@ namespace {
 // The latency asked of the server (it keeps about half in the stream's buffer): enough that a
 // machine busy with other work seldom lets the buffer run dry.
 constexpr pa_usec_t kPulseTargetUs = 200000;
+constexpr long long kNsPerSecond = 1000000000;
 
 struct Pulse {
   pa_threaded_mainloop* loop = nullptr;
@@ -40,12 +41,17 @@ struct Pulse {
 
 // The thread that feeds the device is woken every few tens of milliseconds and works for well
 // under one: a real-time priority, where the system grants one, keeps a busy machine from
-// making it late. Otherwise the highest nice value allowed.
+// making it late. Otherwise a nice value of -11, where the system allows it (RLIMIT_NICE).
+// Both are the levels a PulseAudio server takes for its own threads by default
+// (realtime-priority 5, nice-level -11), so this thread never runs ahead of the server's.
+constexpr int kRealtimeAboveMin = 4;  // SCHED_RR's lowest is 1 on Linux: priority 5
+constexpr int kNiceValue = -11;
+
 void raise_priority() {
   sched_param param{};
-  param.sched_priority = sched_get_priority_min(SCHED_RR) + 4;
+  param.sched_priority = sched_get_priority_min(SCHED_RR) + kRealtimeAboveMin;
   if (pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0) return;
-  setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), -11);
+  setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), kNiceValue);
 }
 
 void pulse_signal(void*) { pa_threaded_mainloop_signal(g_pulse.loop, 0); }
@@ -70,11 +76,11 @@ void pulse_write(pa_stream* stream, std::size_t bytes, void*) {
   pa_usec_t played = 0;
   long long latencyNs = 0;
   if (pa_stream_get_time(stream, &played) == 0)
-    latencyNs = std::llround(double(g_pulse.written) * 1e9 / g_pulse.rate) - (long long)played * 1000;
+    latencyNs = std::llround(double(g_pulse.written) * 1e9 / g_pulse.rate) - (long long)played * 1000;  // µs to ns
   g_pulse.latencyMs = double(latencyNs) / 1e6;
   // Behind the server's read position (it played on through an underrun): that much of what
   // follows is dropped unheard, counted once a time.
-  if (latencyNs < 0 && !g_pulse.behind) PL_soundCounters.skippedFrames += -latencyNs * g_pulse.rate / 1000000000;
+  if (latencyNs < 0 && !g_pulse.behind) PL_soundCounters.skippedFrames += -latencyNs * g_pulse.rate / kNsPerSecond;
   g_pulse.behind = latencyNs < 0;
   long long heard = now + latencyNs;
   const int frameBytes = int(sizeof(std::int16_t)) * PL_SOUND_CHANNELS;
@@ -148,6 +154,8 @@ int pulse_open(int rate) {
     // No prebuffering: the server plays on through an underrun (what comes too late is
     // dropped), so every device frame keeps its time and the sound stays on schedule.
     attr.prebuf = 0;
+    // Asked for more once a fifth of the target has played: writes of about 40 ms, often
+    // enough that the buffer stays near its target, seldom enough to cost little.
     attr.minreq = std::uint32_t(pa_usec_to_bytes(kPulseTargetUs / 5, &format));
     attr.fragsize = std::uint32_t(-1);
     const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
@@ -191,6 +199,8 @@ void sdl_callback(void*, Uint8* out, int len) {
   // The block before this one is still playing; jitter of the callback is averaged out.
   const long long estimate = PL_TimerNowNs() + std::llround(g_sdl.period * periodNs);
   const long long gap = estimate - g_sdl.heard;
+  // A jump of more than 50 ms is a stall or a restart, taken at once; smaller gaps are jitter
+  // of the callback's wake-up, of which a sixteenth is taken each period.
   if (g_sdl.heard == 0 || std::llabs(gap) > 50000000) g_sdl.heard = estimate;
   else g_sdl.heard += gap / 16;
   PL_FsoundFill(reinterpret_cast<std::int16_t*>(out), frames, g_sdl.rate, g_sdl.heard);
@@ -203,6 +213,8 @@ int sdl_open(int output, const char* device, int rate, PL_SoundDevice* got) {
   want.freq = rate;
   want.format = AUDIO_S16SYS;
   want.channels = PL_SOUND_CHANNELS;
+  // A period of 23 ms at 44.1 kHz: the latency, estimated as one period, stays small, and the
+  // callback is woken seldom enough to be cheap.
   want.samples = 1024;
   want.callback = sdl_callback;
   g_sdl.heard = 0;
