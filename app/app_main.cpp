@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "app/app_options.h"
+#include "app/app_render.h"
 
 int main(int argc, char** argv) {
   APP_Options options;
@@ -11,6 +12,10 @@ int main(int argc, char** argv) {
   switch (APP_OptionsParse(argc, argv, options, message)) {
     case APP_OPTIONS_DONE: std::fputs(message.c_str(), stdout); return 0;
     case APP_OPTIONS_BAD: std::fputs(message.c_str(), stderr); return 2;
-    default: return APP_Run(options, nullptr);
+    default: {
+      const int status = APP_Run(options, nullptr);
+      APP_RenderEndByStopSignal();
+      return status;
+    }
   }
 }

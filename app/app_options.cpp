@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/music.h"
+
 namespace {
 
 constexpr const char* kUsage =
@@ -16,6 +18,7 @@ constexpr const char* kUsage =
     "              [--no-shadows] [--vsync on|off]] [--stretch] [--start SECONDS] [--data DIR] [--stats]\n"
     "       velmar --render OUT [--fps F] [--size WxH] [--from S] [--to S] [--stills T,T,...]\n"
     "              [--no-shadows] [--stretch] [--data DIR] [--stats] [-- FFMPEG-ARGS...]\n"
+    "       velmar --frame-numbers T,T,... [--fps F]\n"
     "       velmar --help | --version\n";
 
 constexpr const char* kHelp =
@@ -42,7 +45,8 @@ constexpr const char* kHelp =
     "                     sound output's figures on standard error at the end\n"
     "\n"
     "Offline rendering (no dialog, no sound device, no display, every frame exactly on time;\n"
-    "Ctrl-C keeps the frames made so far in a valid file and exits with status 130):\n"
+    "Ctrl-C keeps the frames made so far in a valid file, never over an earlier complete render,\n"
+    "and ends velmar by the signal (status 130); a second Ctrl-C ends it at once, keeping nothing):\n"
     "  --render OUT       OUT.y4m: raw 4:2:0 video; an existing folder or a name ending in /:\n"
     "                     numbered PNG files; a video file (.mkv, .mp4, .webm, .mov, .avi, ...):\n"
     "                     encoded by ffmpeg with the soundtrack (4:2:0 needs an even size)\n"
@@ -52,6 +56,11 @@ constexpr const char* kHelp =
     "  --stills T,T,...   with a PNG folder: write only the frames at these music times (the\n"
     "                     first frame at or after each); the show still runs through every frame\n"
     "  -- ARGS...         further arguments for ffmpeg, placed before the output name\n"
+    "\n"
+    "Frame grid:\n"
+    "  --frame-numbers T,T,...  print the number of the frame a render from 0 at --fps F\n"
+    "                     (default 60) gives for each music time, one a line: the first frame\n"
+    "                     at or after it, as --from, --to and --stills count; nothing else runs\n"
     "\n"
     "  --help             this text\n"
     "  --version          the version\n"
@@ -132,7 +141,9 @@ const char* APP_OptionsHelp(void) { return kHelp; }
 int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::string& message) {
   APP_Options o;
   Parser p{argc, argv, 1, {}};
-  bool sizeGiven = false, startGiven = false, renderRange = false, fpsGiven = false;
+  bool sizeGiven = false, startGiven = false, renderRange = false, fpsGiven = false, frameNumbers = false;
+  std::vector<double> frameTimes;  // --frame-numbers
+  std::string otherOption;         // the first option given other than --frame-numbers and --fps
   std::string dialogFlag;  // a dialog choice given, for the check below
   for (; p.i < argc && p.error.empty(); p.i++) {
     const std::string a = argv[p.i];
@@ -144,6 +155,7 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
       message = std::string(APP_VERSION) + "\n";
       return APP_OPTIONS_DONE;
     }
+    if (a != "--frame-numbers" && a != "--fps" && otherOption.empty()) otherOption = a;
     if (a == "--no-dialog") o.noDialog = 1;
     else if (a == "--windowed" || a == "--fullscreen") o.fullscreen = a == "--fullscreen", dialogFlag = a;
     else if (a == "--desktop") o.desktop = 1, dialogFlag = a;
@@ -186,6 +198,12 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
       const char* v = p.value();
       if (v && !parse_times(v, o.stills))
         p.fail(std::string("bad value for --stills: '") + v + "' (music times from 0 to 312, separated by commas)");
+    } else if (a == "--frame-numbers") {
+      const char* v = p.value();
+      if (v && !parse_times(v, frameTimes))
+        p.fail(std::string("bad value for --frame-numbers: '") + v +
+               "' (music times from 0 to 312, separated by commas)");
+      frameNumbers = true;
     } else if (a == "--") {
       for (p.i++; p.i < argc; p.i++) o.ffmpegArgs.emplace_back(argv[p.i]);
       if (o.render.empty()) p.fail("'--' (arguments for ffmpeg) needs --render");
@@ -195,6 +213,15 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
     }
   }
 
+  if (p.error.empty() && frameNumbers) {
+    if (!otherOption.empty()) {
+      p.fail(otherOption + " does not go with --frame-numbers (it takes --fps alone)");
+    } else {
+      message.clear();
+      for (double t : frameTimes) message += std::to_string(MUSIC_FrameAt(t, o.fps)) + "\n";
+      return APP_OPTIONS_DONE;
+    }
+  }
   const std::string size = std::to_string(o.width) + "x" + std::to_string(o.height);
   if (p.error.empty()) {
     if (!o.render.empty()) {

@@ -27,8 +27,8 @@ struct APP_Options {
 enum { APP_OPTIONS_RUN = 0, APP_OPTIONS_DONE = 1, APP_OPTIONS_BAD = 2 };
 
 // Parses argv[1..argc-1]. APP_OPTIONS_RUN: go on with `out`; APP_OPTIONS_DONE: `message` is
-// the help or version text for standard output, exit 0; APP_OPTIONS_BAD: `message` is the
-// one-line error followed by the usage, for standard error, exit 2.
+// the help, the version or the frame numbers, for standard output, exit 0; APP_OPTIONS_BAD:
+// `message` is the one-line error followed by the usage, for standard error, exit 2.
 int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::string& message);
 
 // Writes the given choices into `settings` (fields the options do not name are kept).

@@ -56,18 +56,23 @@ struct Render {
 
 Render g;
 volatile std::sig_atomic_t g_signal = 0;
+int g_stoppedBy = 0;  // the signal that stopped the last render; 0 where none did
 
-// The first signal asks for a clean stop; a second one ends the program at once.
+// The first signal asks for a clean stop, after which the program ends by that signal. A
+// second one ends it at once: the unfinished output goes, and ffmpeg with it, which in its own
+// process group would otherwise go on finishing a file nobody will name.
 void on_signal(int signal) {
-  g_signal = signal;
+  if (!g_signal) {
+    g_signal = signal;
+    return;
+  }
+  APP_VideoAbandon(g.out);
   std::signal(signal, SIG_DFL);
+  std::raise(signal);
 }
 
 DWORD time_of(long k) { return kOrigin + DWORD(std::llround(double(k) * 1000.0 / g.fps)); }
-double seconds_of(long k) { return double(k) / g.fps; }
-
-// The first frame at or after a music time.
-long frame_at(double seconds, double fps) { return long(std::ceil(seconds * fps - 1e-6)); }
+double seconds_of(long k) { return MUSIC_FrameTime(k, g.fps); }
 
 void progress(bool final) {
   const Clock::time_point now = Clock::now();
@@ -179,9 +184,10 @@ void sleep_ended(DWORD milliseconds) {
 void open_common(double fps, double from, double to) {
   g = Render{};
   g_signal = 0;
+  g_stoppedBy = 0;
   g.fps = fps;
-  g.first = frame_at(from, fps);
-  g.end = std::max(frame_at(to, fps), g.first + 1);
+  g.first = MUSIC_FrameAt(from, fps);
+  g.end = std::max(MUSIC_FrameAt(to, fps), g.first + 1);
   g.drawFrom = std::max(0L, g.first - kLeadFrames);
   g.terminal = isatty(2) != 0;
   PL_TimerSetManual(1, kOrigin);
@@ -206,7 +212,7 @@ int APP_RenderOpen(const APP_Options& o, int width, int height) {
     return 0;
   }
   for (double t : o.stills) {
-    const long k = frame_at(t, o.fps);
+    const long k = MUSIC_FrameAt(t, o.fps);
     if (k >= g.first && k < g.end) g.out.keep.push_back(k - g.first);
   }
   std::sort(g.out.keep.begin(), g.out.keep.end());
@@ -267,10 +273,11 @@ int APP_RenderFinish(void) {
   int status = 0;
   if (g_signal) {
     if (!g.failed && APP_VideoClose(g.out, APP_VIDEO_PARTIAL) && g.out.frames > 0)
-      std::fprintf(stderr, "velmar: stopped after %ld of %ld frames; they are in %s\n", g.out.frames, total,
+      std::fprintf(stderr, "velmar: stopped after %ld of %ld frames; %ld kept in %s\n", g.out.offered, total, g.out.frames,
                    g.out.kept.c_str());
     else
-      std::fprintf(stderr, "velmar: stopped; no frame was kept\n");
+      std::fprintf(stderr, "velmar: stopped after %ld of %ld frames; none kept\n", g.out.offered, total);
+    g_stoppedBy = int(g_signal);
     status = 128 + int(g_signal);
   } else if (!g.failed && g.out.offered >= total) {
     status = APP_VideoClose(g.out, APP_VIDEO_COMPLETE) ? 0 : 1;
@@ -288,6 +295,13 @@ int APP_RenderFinish(void) {
   g.open = 0;
   PL_TimerSetManual(0, 0);
   return status;
+}
+
+void APP_RenderEndByStopSignal(void) {
+  if (!g_stoppedBy) return;
+  std::fflush(nullptr);
+  std::signal(g_stoppedBy, SIG_DFL);
+  std::raise(g_stoppedBy);
 }
 
 int APP_RenderSizeFits(int width, int height) {

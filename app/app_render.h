@@ -27,8 +27,12 @@ void APP_RenderRunningTest(void);
 // 1 while the frames ending now are run through before the first frame kept or shown.
 int APP_RenderSeeking(void);
 // Finishes the output (what was rendered so far, after Ctrl-C too). Returns the exit status:
-// 0 complete, 1 failed, 130 or 143 stopped by SIGINT or SIGTERM (the work so far kept).
+// 0 complete, 1 failed, 130 or 143 stopped by SIGINT or SIGTERM (the work so far kept). A
+// second signal ends the program at once, the unfinished output removed.
 int APP_RenderFinish(void);
+// After a render stopped by SIGINT or SIGTERM: ends the program by that signal, so that a
+// shell or `wait` sees a program that was interrupted. Returns where no signal stopped it.
+void APP_RenderEndByStopSignal(void);
 // Refuses, with a line on standard error, a frame size the OpenGL implementation or the
 // memory cannot hold. Call with the OpenGL context current.
 int APP_RenderSizeFits(int width, int height);

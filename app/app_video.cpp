@@ -11,6 +11,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 
 #include "gfx/img_png.h"
 
@@ -94,6 +95,73 @@ std::string stopped_name(const std::string& path) {
   return path.substr(0, path.size() - e.size()) + ".stopped" + path.substr(path.size() - e.size());
 }
 
+namespace fs = std::filesystem;
+
+// A PNG folder's name without the slashes that end it, and where its frames are written until
+// the render is complete: "dir/.name.part", hidden, beside it. "." and the like are named by
+// the folder they stand for. Empty where the folder has no name (the root).
+std::string png_folder(const std::string& path) {
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::size_t slash = folder.rfind('/');
+  const std::string base = slash == std::string::npos ? folder : folder.substr(slash + 1);
+  if (base == "." || base == ".." || base == "/") {
+    std::error_code e;
+    folder = fs::canonical(folder, e).string();
+    if (e || folder == "/") return "";
+  }
+  return folder;
+}
+
+std::string png_temp(const std::string& folder) {
+  const std::size_t slash = folder.rfind('/');
+  return slash == std::string::npos ? "." + folder + ".part"
+                                    : folder.substr(0, slash + 1) + "." + folder.substr(slash + 1) + ".part";
+}
+
+// "frameNNNNNN.png", the name of frame `index` of a render; `name` holds at least 17 bytes.
+// Written by hand: the second Ctrl-C's handler names frames too.
+void frame_name(long index, char* name) {
+  std::memcpy(name, "frame000000.png", 16);
+  for (int i = 10; i >= 5 && index > 0; i--, index /= 10) name[i] = char('0' + index % 10);
+}
+
+bool is_frame(const std::string& name) {
+  return name.size() == 15 && name.compare(0, 5, "frame") == 0 && name.compare(11, 4, ".png") == 0;
+}
+
+bool holds_frames(const std::string& folder) {
+  std::error_code e;
+  for (fs::directory_iterator it(folder, e), end; !e && it != end; it.increment(e))
+    if (is_frame(it->path().filename().string())) return true;
+  return false;
+}
+
+// Moves the frames of `from` into `to` (replacing frames of the same name) and removes `from`.
+bool move_frames(const std::string& from, const std::string& to) {
+  std::error_code e;
+  if (!fs::exists(to, e)) {
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+  } else {
+    for (fs::directory_iterator it(from, e), end; !e && it != end; it.increment(e))
+      if (std::rename(it->path().c_str(), (to + "/" + it->path().filename().string()).c_str()) != 0) break;
+    if (!e && fs::remove(from, e)) return true;
+  }
+  std::fprintf(stderr, "velmar: cannot move the frames of %s into %s\n", from.c_str(), to.c_str());
+  return false;
+}
+
+// A stopped render's frames: into the folder asked for where it holds no frames, else into
+// "name.stopped", whose frames from an earlier stopped render go first.
+std::string stopped_folder(const std::string& folder) {
+  if (!holds_frames(folder)) return folder;
+  const std::string stopped = folder + ".stopped";
+  std::error_code e;
+  for (fs::directory_iterator it(stopped, e), end; !e && it != end; it.increment(e))
+    if (is_frame(it->path().filename().string())) fs::remove(it->path(), e);
+  return stopped;
+}
+
 // Starts ffmpeg with a pipe on its standard input; tells apart "could not be started".
 bool spawn(APP_VideoOut& out, const std::vector<std::string>& args) {
   int data[2], status[2];
@@ -118,6 +186,8 @@ bool spawn(APP_VideoOut& out, const std::vector<std::string>& args) {
     (void)!::write(status[1], &e, sizeof e);
     _exit(127);
   }
+  // Set here too, so that the group exists before the child runs (the second Ctrl-C kills it).
+  if (pid > 0) setpgid(pid, pid);
   close(data[0]), close(status[1]);
   int e = 0;
   ssize_t got = pid > 0 ? ::read(status[0], &e, sizeof e) : -1;
@@ -182,8 +252,19 @@ int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpe
   if (path.empty()) return 1;  // discard
   out.kind = APP_VideoKindOf(path);
   if (out.kind == APP_VIDEO_PNG) {
-    if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-      std::fprintf(stderr, "velmar: cannot make the folder %s: %s\n", path.c_str(), std::strerror(errno));
+    // The frames go into a folder of their own until the render is complete, so that a
+    // stopped render never overwrites the frames of an earlier complete one.
+    out.folder = png_folder(path);
+    if (out.folder.empty()) {
+      std::fprintf(stderr, "velmar: --render %s: the frames need a folder with a name\n", path.c_str());
+      return 0;
+    }
+    out.temp = png_temp(out.folder);
+    std::error_code e;
+    fs::remove_all(out.temp, e);  // what a render that was killed left
+    if (mkdir(out.temp.c_str(), 0777) != 0) {
+      std::fprintf(stderr, "velmar: cannot make the folder %s: %s\n", out.temp.c_str(), std::strerror(errno));
+      out.temp.clear();
       return 0;
     }
     return 1;
@@ -221,13 +302,10 @@ int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb) {
       break;
     case APP_VIDEO_PNG: {
       char name[32];
-      std::snprintf(name, sizeof name, "/frame%06ld.png", index);
-      const std::string final = out.path + name, temp = final + ".part";
-      ok = IMG_PngWrite(temp.c_str(), rgb, out.width, out.height) && std::rename(temp.c_str(), final.c_str()) == 0;
-      if (!ok) {
-        std::remove(temp.c_str());
-        std::fprintf(stderr, "velmar: cannot write %s\n", final.c_str());
-      }
+      frame_name(index, name);
+      const std::string file = out.temp + "/" + name;
+      ok = IMG_PngWrite(file.c_str(), rgb, out.width, out.height);
+      if (!ok) std::fprintf(stderr, "velmar: cannot write %s\n", file.c_str());
       break;
     }
     case APP_VIDEO_FFMPEG:
@@ -258,6 +336,17 @@ int APP_VideoClose(APP_VideoOut& out, int how) {
   }
   out.file = nullptr;
   out.child = -1;
+  if (out.kind == APP_VIDEO_PNG && !out.temp.empty()) {
+    // A stopped render that wrote no frame leaves the folder as it was.
+    if (how == APP_VIDEO_PARTIAL && out.frames == 0) ok = false;
+    const std::string to = !ok ? "" : how == APP_VIDEO_PARTIAL ? stopped_folder(out.folder) : out.folder;
+    ok = ok && move_frames(out.temp, to);
+    out.kept = ok ? to + "/" : "";
+    std::error_code e;
+    if (!ok) fs::remove_all(out.temp, e);
+    out.temp.clear();
+    return ok ? 1 : 0;
+  }
   if (!out.temp.empty()) {
     struct stat st;
     out.kept = how == APP_VIDEO_PARTIAL && stat(out.path.c_str(), &st) == 0 ? stopped_name(out.path) : out.path;
@@ -270,4 +359,25 @@ int APP_VideoClose(APP_VideoOut& out, int how) {
     out.kept = out.path;
   }
   return out.kind == APP_VIDEO_PNG || out.kind == APP_VIDEO_DISCARD ? keep : (ok ? 1 : 0);
+}
+
+void APP_VideoAbandon(const APP_VideoOut& out) {
+  if (out.child > 0) kill(-out.child, SIGKILL);
+  if (out.temp.empty()) return;
+  if (out.kind != APP_VIDEO_PNG) {
+    unlink(out.temp.c_str());
+    return;
+  }
+  // The folder holds no more than the frames offered so far (and the one being written), by
+  // their names; listing it would not be safe in a signal handler.
+  char file[4096];
+  const std::size_t n = out.temp.size();
+  if (n + 17 > sizeof file) return;
+  std::memcpy(file, out.temp.c_str(), n);
+  file[n] = '/';
+  for (long i = 0; i <= out.offered; i++) {
+    frame_name(i, file + n + 1);
+    unlink(file);
+  }
+  rmdir(out.temp.c_str());
 }

@@ -21,7 +21,8 @@ struct APP_VideoOut {
   long offered = 0;    // frames handed to APP_VideoWrite, written or passed over
   std::vector<long> keep;  // ascending indices of the only frames written; empty: all
   std::string path;    // the name asked for
-  std::string temp;    // what is written until it is complete
+  std::string temp;    // what is written until it is complete (a file, or a PNG folder)
+  std::string folder;  // a PNG folder's name, without the slashes that end it
   std::string kept;    // where a partial output was kept (APP_VideoClose)
   std::FILE* file = nullptr;
   pid_t child = -1;
@@ -54,5 +55,11 @@ int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb);
 // name only where no file has it, else the name with ".stopped" before its extension, so that
 // an earlier complete render is never replaced by a shorter one (1, the name in `kept`).
 // APP_VIDEO_DROP, or any failure: the temporary file is removed (0). Prints one line for a
-// failure.
+// failure. A PNG folder's frames are written into a hidden folder beside it, whose frames
+// join the folder's own when complete; a stopped render's go there only where the folder holds
+// no frames, else into "NAME.stopped" (its earlier frames removed first), and none is kept
+// when none was written.
 int APP_VideoClose(APP_VideoOut& out, int how);
+// The end of an output when the program must end at once (a second Ctrl-C): the ffmpeg child's
+// process group is killed and the temporary file or folder removed. Safe in a signal handler.
+void APP_VideoAbandon(const APP_VideoOut& out);

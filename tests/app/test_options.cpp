@@ -108,6 +108,8 @@ TEST(Options, BadInputIsRefusedWithItsNameAndTheUsage) {
       {{"--render", "show.xyz"}, "chooses no kind"},
       {{"--no-dialog", "--desktop", "--size", "800x600"}, "--desktop"},
       {{"--no-dialog", "--windowed", "--size", "20000x600"}, "at most 16384x16384"},
+      {{"--frame-numbers", "1,313"}, "--frame-numbers"},
+      {{"--frame-numbers", "1", "--render", "a.y4m"}, "--render does not go with --frame-numbers"},
   };
   for (const auto& [args, named] : cases) {
     APP_Options o;
@@ -126,6 +128,30 @@ TEST(Options, HelpAndVersionEndAtOnce) {
   EXPECT_NE(message.find("--render OUT"), std::string::npos);
   EXPECT_EQ(parse({"--version"}, o, message), APP_OPTIONS_DONE);
   EXPECT_EQ(message.rfind("velmar ", 0), 0u);
+}
+
+// The frame a render shows for a music time, times on and just off the grid among them.
+TEST(Options, FrameNumbersAreTheFirstFramesAtOrAfterTheTimes) {
+  struct Case {
+    const char* times;
+    const char* fps;  // null: the default
+    const char* frames;
+  };
+  const std::vector<Case> cases = {
+      {"0,0.1,0.3,2.3,0.15,40.04", "10", "0\n1\n3\n23\n2\n401\n"},
+      {"0.3333333333333333,0.333333,0.34,8.3", "30", "10\n10\n11\n249\n"},
+      {"0.28", "25", "7\n"},
+      {"312,1", nullptr, "18720\n60\n"},
+      {"312", "10", "3120\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> args = {"--frame-numbers", c.times};
+    if (c.fps) args.insert(args.end(), {"--fps", c.fps});
+    APP_Options o;
+    std::string message;
+    EXPECT_EQ(parse(args, o, message), APP_OPTIONS_DONE) << c.times;
+    EXPECT_EQ(message, c.frames) << c.times;
+  }
 }
 
 }  // namespace

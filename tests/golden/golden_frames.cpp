@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "gfx/img_png.h"
+#include "shell/music.h"
 #include "tools/mkcontent/mkc_font.h"
 
 namespace fs = std::filesystem;
@@ -82,7 +83,7 @@ fs::path reference_path(const fs::path& refs, const Row& r) { return refs / ("t"
 // The frame of a render from 0 that shows music time t: the first at or after it.
 fs::path render_path(const fs::path& render, const Row& r) {
   char name[32];
-  std::snprintf(name, sizeof name, "frame%06ld.png", long(std::ceil(r.time * kFps - 1e-6)));
+  std::snprintf(name, sizeof name, "frame%06ld.png", MUSIC_FrameAt(r.time, kFps));
   return render / name;
 }
 

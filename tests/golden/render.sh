@@ -8,8 +8,12 @@ build=$(cd "$1" && pwd)
 out=$2
 here=$(cd "$(dirname "$0")" && pwd)
 [ -f "$build/data/.complete" ] || { echo "SKIP: no content pack in $build/data"; exit 77; }
+fps=10
 times=$("$build/golden_frames" times "$here/frames.tsv")
-seeks=$(awk -F '\t' '!/^#/ && NF { printf ",%.1f,%.1f,%.1f", $1, $1 + 0.1, $1 + 0.2 }' "$here/seek.tsv")
+# velmar numbers the frame of each seek moment; frames k, k + 1 and k + 2 show k / fps onwards.
+moments=$(awk -F '\t' '!/^#/ && NF { printf "%s%s", sep, $1; sep = "," }' "$here/seek.tsv")
+firsts=$("$build/velmar" --frame-numbers "$moments" --fps $fps)
+seeks=$(echo "$firsts" | awk -v fps=$fps '{ for (i = 0; i < 3; i++) printf ",%.6f", ($1 + i) / fps }')
 rm -rf "$out"
 mkdir -p "$out"
-env -u DISPLAY "$build/velmar" --data "$build/data" --render "$out/" --size 320x240 --fps 10 --stills "$times$seeks"
+env -u DISPLAY "$build/velmar" --data "$build/data" --render "$out/" --size 320x240 --fps $fps --stills "$times$seeks"

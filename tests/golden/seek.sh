@@ -16,7 +16,7 @@ for t in $(awk -F '\t' '!/^#/ && NF { print $1 }' "$here/seek.tsv"); do
       --from "$t" --to "$(awk -v t="$t" 'BEGIN { print t + 0.3 }')" 2>"$work/log"; then
     echo "FAIL --from $t: the render failed"; sed 's/^/  /' "$work/log"; failed=1; continue
   fi
-  first=$(awk -v t="$t" 'BEGIN { printf "%d", t * 10 + 0.5 }')
+  first=$("$build/velmar" --frame-numbers "$t" --fps 10)
   for i in 0 1 2; do
     whole_frame=$(printf "%s/frame%06d.png" "$whole" $((first + i)))
     if ! cmp -s "$work/from/frame00000$i.png" "$whole_frame"; then
