@@ -113,14 +113,19 @@ void flush_pending() {
   g.pending = 0;
 }
 
-// From the first frame on, a live show goes on in real time with its music.
+// From the first frame on, a live show goes on in real time with its music. Starting the music
+// takes a while (the stream decodes ahead, the output plays out what it holds): the timer stands
+// at the start until it returns and runs on from that instant, so that the clips, the engine
+// clock and the music clock all count from the moment the music starts.
 void hand_over_to_the_music() {
   PL_TimerSetSleepHook(nullptr);
-  PL_TimerResume();
+  PL_TimerSet(time_of(g.first));
   GFX_OglSkipDrawing(0);
   g.open = 0;
   MUSIC_SetStart(float(seconds_of(g.first)));
-  if (!MUSIC_Play()) APP_shell.running = 0;
+  const int playing = MUSIC_Play();
+  PL_TimerResume();
+  if (!playing) APP_shell.running = 0;
 }
 
 // Moves on to the next frame; at the end of the range, or after a signal or a failed write,

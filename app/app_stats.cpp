@@ -26,6 +26,10 @@ struct Section {
 
 std::array<Section, DEMO_SECTION_COUNT + 1> g_sections;  // 0: before the first section
 double g_lastWall = 0.0, g_lastCpu = 0.0;
+// The timer and the music clock at the last frame of a late start's run-ahead.
+int g_ranAhead = 0;
+DWORD g_aheadTimer = 0;
+float g_aheadMusic = 0.0f;
 
 double wall_ms() {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -42,6 +46,9 @@ void frame_ended(void) {
   // The frames run through on the way to a later start are nobody's.
   if (APP_RenderSeeking()) {
     g_lastWall = w, g_lastCpu = c;
+    g_ranAhead = 1;
+    g_aheadTimer = timeGetTime();
+    g_aheadMusic = MUSIC_GetTime();
     return;
   }
   const int n = DEMO_SectionCurrent();
@@ -75,6 +82,7 @@ Figures figures(std::vector<float> v) {
 
 void APP_StatsStart(void) {
   for (Section& s : g_sections) s = Section{};
+  g_ranAhead = 0;
   g_lastWall = wall_ms();
   g_lastCpu = cpu_ms();
   GFX_FrameObserverAdd(frame_ended);
@@ -103,6 +111,11 @@ void APP_StatsPrint(void) {
   // before the music started (a late start).
   const DWORD origin = DWORD(PL_TimerNowNs() / 1000000) - DWORD(double(MUSIC_GetTime()) * 1000.0 + 0.5);
   std::fprintf(stderr, "music origin_ms %u\n", unsigned(origin));
+  // How much further the timer (which the clips and the engine clock read) has gone than the
+  // music clock since the run-ahead of a late start: 0 when both count from the music's start.
+  if (g_ranAhead)
+    std::fprintf(stderr, "late start timer_lead_ms %.1f\n",
+                 double(DWORD(timeGetTime() - g_aheadTimer)) - double(MUSIC_GetTime() - g_aheadMusic) * 1000.0);
   PL_SoundReport r{};
   PL_SoundGetReport(&r);
   std::fprintf(stderr,

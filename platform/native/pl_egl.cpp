@@ -1,22 +1,39 @@
 // OpenGL contexts without a window: EGL with no surface at all, for offline renders, which need
-// no display. The display is a GPU's EGL device where one is offered, else Mesa's software
-// device or its surfaceless platform; the context is a desktop OpenGL compatibility context
-// made current without a surface (or on a tiny pbuffer where the driver wants one), and the
-// program draws into framebuffer objects of its own.
+// no display. The candidates are tried in turn until one gives both a configuration and a
+// context: the GPUs' EGL devices, then Mesa's software device, then its surfaceless platform.
+// The context is a desktop OpenGL compatibility context made current without a surface (or on
+// a tiny pbuffer where the driver wants one), and the program draws into framebuffer objects
+// of its own.
+//
+// For tests, VELMAR_EGL_REFUSE names candidates ("gpu", "software", "surfaceless", separated
+// by commas) that are to behave as if they made no context; "NAME:profile" makes one refuse
+// only the compatibility-profile attribute, as an EGL 1.4 driver does.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/pl_internal.h"
 
 namespace {
 
+struct Candidate {
+  EGLenum platform;
+  void* native;
+  const char* name;  // as VELMAR_EGL_REFUSE calls it
+  const char* what;  // for the one line a render prints
+};
+
 struct Egl {
   int tried = 0;
   EGLDisplay display = EGL_NO_DISPLAY;
+  EGLConfig config = nullptr;
+  bool surfaceless = false;  // contexts are made current without any surface
+  bool profile = false;      // the driver takes the compatibility-profile attribute
+  const char* name = "";
   std::string device;  // what was chosen, for the one line a render prints
   std::string error;   // why nothing could be chosen
 };
@@ -29,6 +46,14 @@ bool has_extension(const char* list, const char* name) {
   for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n)
     if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == 0)) return true;
   return false;
+}
+
+// Whether VELMAR_EGL_REFUSE holds `name` (or `name:profile`, where only the profile is asked about).
+bool refused(const char* name, bool profileOnly) {
+  const char* list = std::getenv("VELMAR_EGL_REFUSE");
+  if (!list) return false;
+  const std::string entry = "," + std::string(name) + (profileOnly ? ":profile," : ",");
+  return ("," + std::string(list) + ",").find(entry) != std::string::npos;
 }
 
 // A display that initialises and offers desktop OpenGL; EGL_NO_DISPLAY otherwise.
@@ -44,38 +69,32 @@ EGLDisplay open_display(EGLenum platform, void* native) {
   return d;
 }
 
-// Chooses the display once: the first hardware device, then a software one, then the
-// surfaceless platform.
-EGLDisplay choose_display() {
-  if (g_egl.tried) return g_egl.display;
-  g_egl.tried = 1;
-  const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-  if (!client) {
-    g_egl.error = "no EGL implementation was found";
-    return EGL_NO_DISPLAY;
-  }
+// The GPUs' devices first, then the software ones, then the surfaceless platform.
+std::vector<Candidate> candidates(const char* client) {
+  std::vector<Candidate> list;
   if (has_extension(client, "EGL_EXT_device_enumeration") && has_extension(client, "EGL_EXT_platform_device")) {
     auto query = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
     auto string = reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(eglGetProcAddress("eglQueryDeviceStringEXT"));
-    EGLDeviceEXT devices[16];
     EGLint count = 0;
-    if (query && string && query(16, devices, &count)) {
-      for (int pass = 0; pass < 2 && g_egl.display == EGL_NO_DISPLAY; pass++)
-        for (EGLint i = 0; i < count && g_egl.display == EGL_NO_DISPLAY; i++) {
-          const bool software = has_extension(string(devices[i], EGL_EXTENSIONS), "EGL_MESA_device_software");
-          if (software != (pass == 1)) continue;
-          g_egl.display = open_display(EGL_PLATFORM_DEVICE_EXT, devices[i]);
-          if (g_egl.display != EGL_NO_DISPLAY)
-            g_egl.device = std::string(software ? "the software " : "the GPU's ") + "EGL device";
-        }
+    // Asked without an array, EGL says how many devices there are.
+    std::vector<EGLDeviceEXT> devices;
+    if (query && string && query(0, nullptr, &count) && count > 0) {
+      devices.resize(std::size_t(count));
+      if (!query(count, devices.data(), &count)) count = 0;
+      devices.resize(std::size_t(count));
     }
+    for (int pass = 0; pass < 2; pass++)
+      for (EGLDeviceEXT device : devices) {
+        const bool software = has_extension(string(device, EGL_EXTENSIONS), "EGL_MESA_device_software");
+        if (software != (pass == 1)) continue;
+        list.push_back(software ? Candidate{EGL_PLATFORM_DEVICE_EXT, device, "software", "the software EGL device"}
+                                : Candidate{EGL_PLATFORM_DEVICE_EXT, device, "gpu", "the GPU's EGL device"});
+      }
   }
-  if (g_egl.display == EGL_NO_DISPLAY && has_extension(client, "EGL_MESA_platform_surfaceless")) {
-    g_egl.display = open_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY);
-    if (g_egl.display != EGL_NO_DISPLAY) g_egl.device = "Mesa's surfaceless EGL platform";
-  }
-  if (g_egl.display == EGL_NO_DISPLAY) g_egl.error = "no EGL device or surfaceless platform offers desktop OpenGL";
-  return g_egl.display;
+  if (has_extension(client, "EGL_MESA_platform_surfaceless"))
+    list.push_back(Candidate{EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, "surfaceless",
+                             "Mesa's surfaceless EGL platform"});
+  return list;
 }
 
 EGLConfig choose_config(EGLDisplay d, EGLint surfaceType) {
@@ -87,43 +106,83 @@ EGLConfig choose_config(EGLDisplay d, EGLint surfaceType) {
   return config;
 }
 
-}  // namespace
-
-PL_GlContext* pl_egl_context_create(void) {
-  EGLDisplay d = choose_display();
-  if (d == EGL_NO_DISPLAY) return nullptr;
+// A context on the display with the settings in `e`, or null with `why` set. The show draws in
+// immediate mode, so it wants a compatibility context of whatever version; without the profile
+// attribute a driver gives its default context, which for desktop OpenGL is a compatibility one.
+PL_GlContext* make_context(const Egl& e, const char** why) {
   if (!eglBindAPI(EGL_OPENGL_API)) {
-    g_egl.error = "EGL does not offer desktop OpenGL";
+    *why = "EGL does not offer desktop OpenGL";
     return nullptr;
   }
-  const bool surfaceless = has_extension(eglQueryString(d, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context");
-  EGLConfig config = choose_config(d, EGL_PBUFFER_BIT);
-  if (!config && surfaceless) config = choose_config(d, EGL_DONT_CARE);
-  if (!config) {
-    g_egl.error = "EGL has no configuration for desktop OpenGL";
-    return nullptr;
-  }
-  // The show draws in immediate mode: a compatibility context of whatever version.
-  const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
-                               EGL_NONE};
-  EGLContext context = eglCreateContext(d, config, EGL_NO_CONTEXT, attributes);
+  const EGLint profile[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+  const EGLint plain[] = {EGL_NONE};
+  EGLContext context = EGL_NO_CONTEXT;
+  if (!refused(e.name, false) && !(e.profile && refused(e.name, true)))
+    context = eglCreateContext(e.display, e.config, EGL_NO_CONTEXT, e.profile ? profile : plain);
   if (context == EGL_NO_CONTEXT) {
-    g_egl.error = "EGL could not make an OpenGL compatibility context";
+    *why = "no OpenGL context";
     return nullptr;
   }
   EGLSurface surface = EGL_NO_SURFACE;
-  if (!surfaceless) {
+  if (!e.surfaceless) {
     const EGLint size[] = {EGL_WIDTH, 16, EGL_HEIGHT, 16, EGL_NONE};
-    surface = eglCreatePbufferSurface(d, config, size);
+    surface = eglCreatePbufferSurface(e.display, e.config, size);
     if (surface == EGL_NO_SURFACE) {
-      eglDestroyContext(d, context);
-      g_egl.error = "EGL could make neither a surfaceless context nor a pbuffer";
+      eglDestroyContext(e.display, context);
+      *why = "neither a surfaceless context nor a pbuffer";
       return nullptr;
     }
   }
   auto* c = new PL_GlContext{};
   c->egl = context;
   c->eglSurface = surface;
+  return c;
+}
+
+// Tries the candidates in turn, each with the profile attribute and then without it; keeps the
+// first that makes a context, and returns that context.
+PL_GlContext* choose(void) {
+  g_egl.tried = 1;
+  const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+  if (!client) {
+    g_egl.error = "no EGL implementation was found";
+    return nullptr;
+  }
+  for (const Candidate& candidate : candidates(client)) {
+    Egl e;
+    e.name = candidate.name;
+    e.display = open_display(candidate.platform, candidate.native);
+    const char* why = "no desktop OpenGL";
+    if (e.display != EGL_NO_DISPLAY) {
+      e.surfaceless = has_extension(eglQueryString(e.display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context");
+      e.config = choose_config(e.display, EGL_PBUFFER_BIT);
+      if (!e.config && e.surfaceless) e.config = choose_config(e.display, EGL_DONT_CARE);
+      if (!e.config) why = "no configuration for desktop OpenGL";
+      for (int profile = 1; profile >= 0 && e.config; profile--) {
+        e.profile = profile != 0;
+        if (PL_GlContext* c = make_context(e, &why)) {
+          e.tried = 1;
+          e.device = candidate.what;
+          g_egl = e;
+          return c;
+        }
+      }
+      eglTerminate(e.display);
+    }
+    g_egl.error += (g_egl.error.empty() ? "" : "; ") + std::string(candidate.what) + ": " + why;
+  }
+  if (g_egl.error.empty()) g_egl.error = "no EGL device or surfaceless platform offers desktop OpenGL";
+  return nullptr;
+}
+
+}  // namespace
+
+PL_GlContext* pl_egl_context_create(void) {
+  if (!g_egl.tried) return choose();
+  if (g_egl.display == EGL_NO_DISPLAY) return nullptr;
+  const char* why = nullptr;
+  PL_GlContext* c = make_context(g_egl, &why);
+  if (!c) g_egl.error = std::string(g_egl.device) + ": " + why;
   return c;
 }
 
