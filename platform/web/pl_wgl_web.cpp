@@ -1,6 +1,11 @@
 // Device context, pixel format and OpenGL context in the browser: a WebGL 2 context on the
 // page's canvas with the requested depth and stencil, no alpha and no multisampling, as the
 // native surface has. A buffer swap hands the frame to the page, which shows it.
+//
+// Every context is made on the page's one canvas, and a canvas has one WebGL context: a second
+// context made while the first lives is a second handle on the same WebGL state. So the OpenGL
+// layer (pl_gl_web.cpp) belongs to the canvas: made with its first context, used by every
+// context made current, and freed with the last one deleted.
 #include <emscripten/html5.h>
 
 #include <cstring>
@@ -12,6 +17,13 @@
 namespace {
 int g_vsync = 1;
 int g_headless = 0;
+
+struct Canvas {
+  PL_GlLayer* layer = nullptr;
+  int contexts = 0;  // live contexts on it
+};
+Canvas g_canvas;
+
 BOOL swap_interval(int interval) {
   g_vsync = interval != 0;
   return TRUE;
@@ -54,22 +66,50 @@ HGLRC wglCreateContext(HDC dc) {
   a.minorVersion = 0;
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE c = emscripten_webgl_create_context("#canvas", &a);
   if (c <= 0) return nullptr;
+  if (!g_canvas.contexts) {
+    // The layer is made in its context; the current context stays current.
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE was = emscripten_webgl_get_current_context();
+    emscripten_webgl_make_context_current(c);
+    g_canvas.layer = pl_gl_layer_create();
+    emscripten_webgl_make_context_current(was);
+    if (!g_canvas.layer) {
+      emscripten_webgl_destroy_context(c);
+      return nullptr;
+    }
+  }
+  g_canvas.contexts++;
   return new PL_GlContext{reinterpret_cast<void*>(c), w, nullptr, nullptr};
 }
 
 BOOL wglMakeCurrent(HDC dc, HGLRC context) {
-  if (!context) return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
+  // What was collected for the context that was current is drawn there first.
+  pl_gl_flush();
+  if (!context) {
+    pl_gl_layer_select(nullptr);
+    return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
+  }
   if (!dc || !dc->window) return FALSE;
   if (emscripten_webgl_make_context_current(EMSCRIPTEN_WEBGL_CONTEXT_HANDLE(context->sdl)) != EMSCRIPTEN_RESULT_SUCCESS)
     return FALSE;
-  pl_gl_reset();
+  pl_gl_layer_select(g_canvas.layer);
   return TRUE;
 }
 
 BOOL wglDeleteContext(HGLRC context) {
   if (!context) return FALSE;
   const auto handle = EMSCRIPTEN_WEBGL_CONTEXT_HANDLE(context->sdl);
-  if (emscripten_webgl_get_current_context() == handle) emscripten_webgl_make_context_current(0);
+  const bool current = emscripten_webgl_get_current_context() == handle;
+  if (current) pl_gl_flush();
+  if (--g_canvas.contexts == 0) {
+    // The last context takes the layer with it, freed in the WebGL context it was made in.
+    emscripten_webgl_make_context_current(handle);
+    pl_gl_layer_delete(g_canvas.layer);
+    g_canvas.layer = nullptr;
+  }
+  if (current || !g_canvas.contexts) {
+    pl_gl_layer_select(nullptr);
+    emscripten_webgl_make_context_current(0);
+  }
   emscripten_webgl_destroy_context(handle);
   delete context;
   return TRUE;
