@@ -3,13 +3,13 @@
 // serve the tests: render=WxH&fps=F[&from=S][&to=S][&stills=T,T,...]&report=PATH draws frames
 // on the virtual clock, as velmar --render does (stills: only the frames at those music
 // times are written), and posts them as PNG files to PATH (keep=n,n,...: only those);
-// program=clip_twin runs the clip-library test program instead of the show.
+// program=clip_twin (or gl_contexts) runs that test program instead of the show.
 'use strict';
 (function () {
   const params = new URLSearchParams(location.search);
   const $ = id => document.getElementById(id);
   const page = window.velmarPage = {frames: 0, firstFrameMs: null, clickMs: null, ended: false, exitCode: null,
-                                   log: [], frameTimes: []};
+                                   log: [], frameTimes: [], clock: null};
   const program = params.get('program') || 'velmar';
   const render = params.get('render');
   const report = params.get('report');
@@ -28,10 +28,13 @@
     print: print,
     printErr: text => { page.log.push(text); console.warn(text); },
     velmarMessage: (caption, text) => { $('message').textContent = caption + ': ' + text; },
-    velmarOnFrame: () => {
+    // Each frame, with the show's clock then: page.clock is [the page's clock, the show's] at
+    // the latest frame, both in ms.
+    velmarOnFrame: timerMs => {
       const now = performance.now();
       if (page.frames === 0 && page.clickMs !== null) page.firstFrameMs = now - page.clickMs;
       page.frames++;
+      page.clock = [now, timerMs];
     },
     onRuntimeInitialized: () => {
       if (render || program !== 'velmar') return run(programArgs());
@@ -101,6 +104,7 @@
       page.log.push('error: ' + (e && e.stack ? e.stack : e));
     }
     page.ended = true;
+    page.endedMs = performance.now();
     if (pending.stop) pending.stop();
     await Promise.all(pending);
     finished();

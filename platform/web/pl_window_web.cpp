@@ -53,8 +53,10 @@ void listen() {
   emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, on_key);
 }
 
-EM_ASYNC_JS(void, wait_for_frame, (int vsync), {
-  if (Module['velmarOnFrame']) Module['velmarOnFrame']();
+// The page hears of each frame with the show's clock (the timer the music clock counts), so
+// that a test can hold that clock to the page's own.
+EM_ASYNC_JS(void, wait_for_frame, (int vsync, double timerMs), {
+  if (Module['velmarOnFrame']) Module['velmarOnFrame'](timerMs);
   await new Promise(resolve => {
     if (vsync) requestAnimationFrame(() => resolve());
     else setTimeout(resolve, 0);
@@ -69,7 +71,7 @@ EM_JS(void, set_cursor_shown, (int shown), {
 }  // namespace
 
 void pl_web_present(int vsync) {
-  wait_for_frame(vsync);
+  wait_for_frame(vsync, double(timeGetTime()));
   g_lastYield = emscripten_get_now();
 }
 

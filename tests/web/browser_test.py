@@ -7,12 +7,14 @@ posts what a test needs (rendered frames, its log) back to the server.
                                           SECONDS with its clock advancing and no console error,
                                           then Escape ends it
   browser_test.py WEBDIR twin             the two clip-library copies decode at once as alone
+  browser_test.py WEBDIR contexts         the OpenGL layer keeps its state across contexts
   browser_test.py WEBDIR render OUTDIR WxH FPS [KEEP [PARAMS]]
                                           frames on the virtual clock into OUTDIR (KEEP: a file
                                           of frame numbers, one a line, or ""; PARAMS: more of
                                           the page's URL parameters, "&to=30")
-  browser_test.py WEBDIR live             the whole show live (Start clicked, sound on), its
-                                          frame statistics (velmar --stats) on standard output
+  browser_test.py WEBDIR live [SECONDS]   the whole show live (Start clicked, sound on), or its
+                                          first SECONDS, then Escape; its frame statistics
+                                          (velmar --stats) on standard output, held for sense
   browser_test.py WEBDIR golden BUILD OUTDIR
                                           the golden frames' times drawn by the page and held to
                                           the native references by BUILD's golden_frames
@@ -213,6 +215,7 @@ def verdict(checks):
 def play(web, seconds):
     with session(web) as (server, browser):
         ready, first = start_show(server, browser, "?stats=1")
+        # Each second: the frames so far, and the page's and the show's clocks at the latest.
         samples = []
         start = time.time()
         keys = {5: ("Space", 32, " "), 7: ("Enter", 13, "\r"), 8: ("Enter", 13, "\r")}
@@ -220,9 +223,7 @@ def play(web, seconds):
             time.sleep(1.0)
             if len(samples) in keys:
                 browser.key(*keys[len(samples)])
-            samples.append(browser.evaluate(
-                "(() => { const s = Module.velmarStreams && Module.velmarStreams[1];"
-                " return [performance.now(), velmarPage.frames, s && s.source ? (performance.now() - s.heard) / 1000 : null]; })()"))
+            samples.append(browser.evaluate("[velmarPage.frames, velmarPage.clock]"))
         browser.key("Escape", 27)
         ended = browser.wait_for("velmarPage.ended", 60)
         cues = browser.evaluate("(() => { try { return new TextDecoder().decode(Module.FS.readFile('/keypress.txt')); }"
@@ -230,10 +231,12 @@ def play(web, seconds):
         offered = browser.evaluate("!document.getElementById('cues').hidden")
         log = browser.evaluate("velmarPage.log") or []
         errors = browser.console_errors()
-        clock = [s[2] for s in samples if s and s[2] is not None]
-        frames = [s[1] for s in samples if s]
-        # The music clock must follow the page's clock: 1 s of music a second, within 5 %.
-        rate = (clock[-1] - clock[0]) / ((samples[-1][0] - samples[0][0]) / 1000.0) if len(clock) > 1 else 0
+        frames = [s[0] for s in samples if s]
+        # The show's clock, which the music clock counts, must follow the page's clock: its
+        # advance between the first and the last sample over the page's, within 5 %.
+        clock = [s[1] for s in samples if s and s[1]]
+        span = clock[-1][0] - clock[0][0] if len(clock) > 1 else 0
+        rate = (clock[-1][1] - clock[0][1]) / span if span > 0 else 0
         for line in log:
             print("  " + line)
         # velmar --stats ends with the sound output's report: how far the heard sound was from
@@ -246,7 +249,7 @@ def play(web, seconds):
             ("frames keep coming", len(frames) > 1 and all(b > a for a, b in zip(frames, frames[1:])),
              "%s frames in %d s" % (frames[-1] if frames else 0, seconds)),
             ("the music clock advances with the page's clock", abs(rate - 1.0) < 0.05,
-             "%.3f s of music a second, %.1f s heard" % (rate, clock[-1] if clock else 0)),
+             "%.3f s a second of the page's, over %.1f s" % (rate, span / 1000.0)),
             ("the sound heard keeps to the music clock", worst is not None and abs(worst) < 20,
              "at worst %s ms apart" % worst),
             ("Escape ends the show", bool(ended), "exit %s" % browser.evaluate("velmarPage.exitCode")),
@@ -256,20 +259,66 @@ def play(web, seconds):
         ])
 
 
-def live(web):
+def frame_stats(log):
+    """velmar --stats' frame lines: ([(section, start, frames, mean, p95, max)], (frames, mean, p95, max))."""
+    sections, total = [], None
+    for line in log:
+        w = line.split()
+        if w[:1] == ["section"] and "start" in w:
+            sections.append((int(w[1]), float(w[3]), int(w[5]), float(w[7]), float(w[9]), float(w[11])))
+        elif w[:2] == ["total", "frames"]:
+            total = (int(w[2]), float(w[4]), float(w[6]), float(w[8]))
+    return sections, total
+
+
+def stats_sane(sections, total):
+    """Sections in order, each with frames and times within its worst, adding up to the total."""
+    if not sections or not total:
+        return False
+    ordered = all(b[0] > a[0] and b[1] > a[1] for a, b in zip(sections, sections[1:]))
+    each = all(f > 0 and 0 < mean <= worst and 0 < p95 <= worst for _, _, f, mean, p95, worst in sections)
+    frames = sum(s[2] for s in sections) == total[0]
+    mean = sum(s[2] * s[3] for s in sections) / total[0] if total[0] else 0
+    return ordered and each and frames and abs(mean - total[1]) < 0.01 * total[1] + 0.001
+
+
+def live(web, seconds=None):
     with session(web) as (server, browser):
-        _, first = start_show(server, browser, "?stats=1")
-        browser.wait_for("velmarPage.ended", 400, poll=2.0)
+        ready, first = start_show(server, browser, "?stats=1")
+        if seconds:
+            time.sleep(seconds)
+            browser.key("Escape", 27)
+        ended = browser.wait_for("velmarPage.ended", 60 if seconds else 400, poll=2.0)
+        page = browser.evaluate("velmarPage") or {}
+        log = page.get("log") or []
+        errors = browser.console_errors()
         print("first_frame_ms %.0f" % (first or -1))
-        for line in browser.evaluate("velmarPage.log") or []:
+        for line in log:
             if line.startswith("section") or line.startswith("total"):
                 print(line)
-        return 0
+        sections, total = frame_stats(log)
+        # The show's time from its first frame to its end, by the page's clock, against what its
+        # frames took by its own count (the statistics and the close come after the last frame).
+        ran = (page.get("endedMs") or 0) - (page.get("clickMs") or 0) - (first or 0)
+        drawn = sum(s[2] * s[3] for s in sections)
+        claim = "Escape ends it after %d s" % seconds if seconds else "the show runs to its end"
+        return verdict([
+            ("the page loads and offers Start", bool(ready), ""),
+            ("Start shows a first frame", first is not None, "%.0f ms after the click" % first if first else ""),
+            (claim, bool(ended) and page.get("exitCode") == 0 and (not seconds or ran >= seconds * 1000 - 1000),
+             "exit %s after %.1f s" % (page.get("exitCode"), ran / 1000.0)),
+            ("the frame statistics are printed and add up", stats_sane(sections, total),
+             "%d sections, %s frames" % (len(sections), total[0] if total else "no")),
+            ("the frames' times cover the time the show ran", 0.85 * ran <= drawn <= ran,
+             "%.1f s of frames in %.1f s" % (drawn / 1000.0, ran / 1000.0)),
+            ("no error in the console", not errors, "; ".join(errors[:3])),
+        ])
 
 
-def twin(web):
+def page_program(web, program, claim):
+    """Runs one of the page's test programs, which prints its cases and their count."""
     with session(web) as (server, browser):
-        browser.call("Page.navigate", url=server.url + "index.html?program=clip_twin&report=report")
+        browser.call("Page.navigate", url=server.url + "index.html?program=%s&report=report" % program)
         server.done.wait(300)
         result = json.loads(server.reports.get("done", b"{}") or b"{}")
         for line in result.get("log", []):
@@ -277,9 +326,16 @@ def twin(web):
         closing = [l for l in result.get("log", []) if l.endswith(" failed")]
         errors = browser.console_errors()
         ok = bool(closing) and closing[-1].endswith(" 0 failed") and result.get("exit") == 0
-        return verdict([("two streams decoded at once give the pictures each gives alone", ok,
-                         closing[-1] if closing else "no result"),
+        return verdict([(claim, ok, closing[-1] if closing else "no result"),
                         ("no error in the console", not errors, "; ".join(errors[:3]))])
+
+
+def twin(web):
+    return page_program(web, "clip_twin", "two streams decoded at once give the pictures each gives alone")
+
+
+def contexts(web):
+    return page_program(web, "gl_contexts", "the OpenGL layer keeps its state and its objects across contexts")
 
 
 def render(web, out, size, fps, keep_file=None, extra=""):
@@ -350,9 +406,11 @@ def main(argv):
     if what == "play":
         return play(web, float(argv[3]) if len(argv) > 3 else 20)
     if what == "live":
-        return live(web)
+        return live(web, float(argv[3]) if len(argv) > 3 else None)
     if what == "twin":
         return twin(web)
+    if what == "contexts":
+        return contexts(web)
     if what == "golden":
         return golden(web, argv[3], argv[4])
     if what == "render":
