@@ -57,8 +57,15 @@ bool write_all(int fd, const std::uint8_t* p, std::size_t n) {
   return true;
 }
 
-// Full-range RGB to BT.601 studio-range 4:2:0, chroma averaged over each 2x2 block.
+// Full-range RGB to BT.709 studio-range 4:2:0 (luma 16 to 235, chroma 16 to 240), chroma
+// averaged over each 2x2 block: the matrix players assume for HD pictures and that the encoded
+// outputs are tagged with, so a .y4m and an .mkv of the same frames look the same. Coefficients
+// in 16-bit fixed point, each row summing to what keeps grey free of chroma.
 void to_yuv420(const std::uint8_t* rgb, int w, int h, std::uint8_t* out) {
+  constexpr int kYr = 11966, kYg = 40254, kYb = 4064;
+  constexpr int kUr = -6596, kUg = -22188, kUb = 28784;
+  constexpr int kVr = 28784, kVg = -26145, kVb = -2639;
+  constexpr int kHalf = 1 << 15;
   const int cw = (w + 1) / 2, ch = (h + 1) / 2;
   std::uint8_t* Y = out;
   std::uint8_t* U = out + std::size_t(w) * h;
@@ -66,7 +73,7 @@ void to_yuv420(const std::uint8_t* rgb, int w, int h, std::uint8_t* out) {
   for (int y = 0; y < h; y++) {
     const std::uint8_t* p = rgb + std::size_t(y) * w * 3;
     for (int x = 0; x < w; x++, p += 3)
-      Y[std::size_t(y) * w + x] = std::uint8_t((66 * p[0] + 129 * p[1] + 25 * p[2] + 128 + 4096) >> 8);
+      Y[std::size_t(y) * w + x] = std::uint8_t(16 + ((kYr * p[0] + kYg * p[1] + kYb * p[2] + kHalf) >> 16));
   }
   for (int cy = 0; cy < ch; cy++)
     for (int cx = 0; cx < cw; cx++) {
@@ -78,9 +85,11 @@ void to_yuv420(const std::uint8_t* rgb, int w, int h, std::uint8_t* out) {
           const std::uint8_t* p = rgb + (std::size_t(y) * w + x) * 3;
           r += p[0], g += p[1], b += p[2], n++;
         }
-      r /= n, g /= n, b /= n;
-      U[std::size_t(cy) * cw + cx] = std::uint8_t((-38 * r - 74 * g + 112 * b + 128 + 32768) >> 8);
-      V[std::size_t(cy) * cw + cx] = std::uint8_t((112 * r - 94 * g - 18 * b + 128 + 32768) >> 8);
+      // The block's sums, each channel scaled by 1 / n inside the fixed point.
+      const long long u = (long long)(kUr * r + kUg * g + kUb * b) / n;
+      const long long v = (long long)(kVr * r + kVg * g + kVb * b) / n;
+      U[std::size_t(cy) * cw + cx] = std::uint8_t(128 + ((u + kHalf) >> 16));
+      V[std::size_t(cy) * cw + cx] = std::uint8_t(128 + ((v + kHalf) >> 16));
     }
 }
 
@@ -235,8 +244,14 @@ std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& s, const std::
   // third of the machine away from the renderer, for a file of much the same size.
   if (e == ".mp4" || e == ".mkv" || e == ".mov")
     a.insert(a.end(), {"-c:v", "libx264", "-preset", "faster", "-crf", "18", "-c:a", "aac", "-b:a", "192k", "-ar", "48000"});
+  // The conversion to 4:2:0 uses the BT.709 matrix into studio range, and the stream says so:
+  // a player takes an untagged HD picture for BT.709 anyway, but an SD one for BT.601, and
+  // ffmpeg's own default would convert with BT.601 and tag nothing.
+  // Exact rounding keeps the mean colour within a level of the rendered frames.
+  a.insert(a.end(), {"-vf", "scale=out_color_matrix=bt709:out_range=tv:flags=accurate_rnd+full_chroma_int,format=yuv420p",
+                     "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"});
   // After Ctrl-C the sound ends with the frames made so far.
-  a.insert(a.end(), {"-pix_fmt", "yuv420p", "-shortest"});
+  a.push_back("-shortest");
   if (e == ".mp4" || e == ".mov") a.insert(a.end(), {"-movflags", "+faststart"});
   a.insert(a.end(), s.ffmpegArgs.begin(), s.ffmpegArgs.end());
   // Always a file, never one of ffmpeg's protocols ("pipe:", "http:", ...).
@@ -278,7 +293,7 @@ int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpe
     }
     long num, den;
     rate(format.fps, num, den);
-    std::fprintf(out.file, "YUV4MPEG2 W%d H%d F%ld:%ld Ip A1:1 C420jpeg\n", format.width, format.height, num, den);
+    std::fprintf(out.file, "YUV4MPEG2 W%d H%d F%ld:%ld Ip A1:1 C420jpeg XCOLORRANGE=LIMITED\n", format.width, format.height, num, den);
     const std::size_t cw = std::size_t(format.width + 1) / 2, ch = std::size_t(format.height + 1) / 2;
     out.planes.resize(std::size_t(format.width) * format.height + 2 * cw * ch);
     return 1;

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Offline renders of the show with the content pack of the build folder, all without a display:
 # two y4m renders of the first 12 s at 160x120 and 10 fps are byte-identical and hold exactly
-# 120 frames; an mkv of 2 s carries 2 s of video and 2 s of sound; stills are the frames asked
+# 120 frames; an mkv of 2 s carries 2 s of video and 2 s of sound; an mkv's colours match the
+# PNG render of the same frames; stills are the frames asked
 # for alone; outputs land where they are named; an output that ffmpeg refuses leaves no file; Ctrl-C to the terminal's process
 # group during an mkv and SIGTERM during a y4m keep valid files of the frames made (the sound
 # cut to them), exit 130 and 143, and leave an earlier complete render alone; options that
@@ -43,6 +44,20 @@ frames=$(ffprobe -v error -select_streams v:0 -count_packets -show_entries strea
 [ "$frames" = 50 ] || fail "the video holds $frames frames, not 50 (2 s at 25 fps)"
 audio=$(ffprobe -v error -select_streams a:0 -show_entries stream_tags=DURATION -of csv=p=0 c.mkv)
 case "$audio" in 00:00:01.9* | 00:00:02.0*) ;; *) fail "the sound lasts $audio, not 2 s" ;; esac
+
+# The same frames as an mkv and as PNG files: the mkv, decoded as a player does (the matrix and
+# range its stream states, exact rounding), matches the PNG frames' mean colour per channel within a level.
+render k.mkv --size 160x120 --fps 10 --from 36 --to 36.3 || fail "colour mkv render failed"
+render k/ --size 160x120 --fps 10 --from 36 --to 36.3 || fail "colour PNG render failed"
+tags=$(ffprobe -v error -select_streams v:0 -show_entries stream=color_range,color_space -of csv=p=0 k.mkv)  # range,matrix
+ffmpeg -v error -i k.mkv -vf "scale=in_color_matrix=${tags#*,}:in_range=${tags%,*}:flags=accurate_rnd+full_chroma_int,format=rgb24" -f rawvideo k.rgb &&
+  ffmpeg -v error -i k/frame%06d.png -pix_fmt rgb24 -f rawvideo p.rgb || fail "cannot decode the colour renders"
+python3 -c '
+import sys
+a, b = open("k.rgb", "rb").read(), open("p.rgb", "rb").read()
+n = len(b) // 3
+means = [(sum(a[c::3]) - sum(b[c::3])) / n for c in range(3)] if len(a) == len(b) > 0 else [999]
+sys.exit(0 if max(map(abs, means)) <= 1.0 else "mean colour errors %s" % means)' || fail "the mkv's colours differ from the PNG frames'"
 
 # Stills: only the frames at those times, named by their place in the range; and outputs are
 # written where they are named, even under a folder called data or pipe:.
