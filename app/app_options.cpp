@@ -16,8 +16,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: velmar [--no-dialog [--windowed | --fullscreen] [--size WxH] [--desktop] [--no-sound]\n"
     "              [--no-shadows] [--vsync on|off]] [--stretch] [--start SECONDS] [--data DIR] [--stats]\n"
-    "       velmar --render OUT [--fps F] [--size WxH] [--from S] [--to S] [--stills T,T,...]\n"
-    "              [--no-shadows] [--stretch] [--data DIR] [--stats] [-- FFMPEG-ARGS...]\n"
+    "       velmar --render OUT [--fps F] [--size WxH] [--from S] [--to S] [--lossless]\n"
+    "              [--stills T,T,...] [--no-shadows] [--stretch] [--data DIR] [--stats]\n"
+    "              [-- FFMPEG-ARGS...]\n"
     "       velmar --frame-numbers T,T,... [--fps F]\n"
     "       velmar --help | --version\n";
 
@@ -53,6 +54,8 @@ constexpr const char* kHelp =
     "  --fps F            frames per second of music time (default 60)\n"
     "  --size WxH         frame size (default 1440x1080)\n"
     "  --from S, --to S   the range of music time in seconds (default 0 to 312)\n"
+    "  --lossless         with .mkv: the frames exactly as rendered (RGB in FFV1) and the sound\n"
+    "                     in FLAC, at any size\n"
     "  --stills T,T,...   with a PNG folder: write only the frames at these music times (the\n"
     "                     first frame at or after each); the show still runs through every frame\n"
     "  -- ARGS...         further arguments for ffmpeg, placed before the output name\n"
@@ -163,6 +166,7 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
     else if (a == "--no-shadows") o.noShadows = 1;
     else if (a == "--stretch") o.stretch = 1;
     else if (a == "--stats") o.stats = 1;
+    else if (a == "--lossless") o.lossless = 1;
     else if (a == "--vsync") {
       const char* v = p.value();
       if (v && std::strcmp(v, "on") == 0) o.vsync = 1;
@@ -236,14 +240,19 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
       else if (kind == APP_VIDEO_NONE)
         p.fail("--render " + o.render + ": the name chooses no kind of output (a .y4m file, a folder ending in /, or a "
                "video file: .mkv, .mp4, .webm, .mov, .avi, ...)");
-      else if (sizeGiven && APP_VideoIs420(kind) && (o.width % 2 || o.height % 2))
+      else if (o.lossless && kind == APP_VIDEO_Y4M)
+        p.fail("--lossless does not go with a .y4m (4:2:0 video); use an .mkv or a PNG folder");
+      else if (o.lossless && !APP_VideoHoldsLossless(o.render))
+        p.fail("--lossless needs an .mkv (FFV1 and FLAC) or a PNG folder, not " + o.render);
+      else if (sizeGiven && APP_VideoIs420(kind) && !o.lossless && (o.width % 2 || o.height % 2))
         p.fail("--size " + size + ": 4:2:0 video needs an even width and height; use " +
                std::to_string(o.width & ~1) + "x" + std::to_string(o.height & ~1) + " or " +
                std::to_string((o.width + 1) & ~1) + "x" + std::to_string((o.height + 1) & ~1) +
                " (or a PNG folder)");
       if (!sizeGiven) o.width = 1440, o.height = 1080;
     } else {
-      if (renderRange || fpsGiven || !o.stills.empty()) p.fail("--fps, --from, --to and --stills need --render");
+      if (renderRange || fpsGiven || !o.stills.empty() || o.lossless)
+        p.fail("--fps, --from, --to, --stills and --lossless need --render");
       else if ((!dialogFlag.empty() || sizeGiven || o.noShadows > 0) && !o.noDialog)
         p.fail((dialogFlag.empty() ? std::string(sizeGiven ? "--size" : "--no-shadows") : dialogFlag) +
                " replaces a dialog choice and needs --no-dialog");

@@ -208,6 +208,7 @@ int APP_RenderOpen(const APP_Options& o, int width, int height) {
 
   // The sound is cut to the frames, which lie on the frame grid of the whole show.
   APP_VideoSpec format{width, height, o.fps, seconds_of(g.first), seconds_of(g.end), "", o.ffmpegArgs};
+  format.lossless = o.lossless;
   char sound[4096] = "";
   if (PL_ResolvePath(MUSIC_FILE, sound, sizeof sound) && access(sound, R_OK) == 0) format.soundtrack = sound;
   else if (!o.renderDiscard && APP_VideoKindOf(o.render) == APP_VIDEO_FFMPEG)

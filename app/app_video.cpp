@@ -226,6 +226,11 @@ int APP_VideoKindOf(const std::string& path) {
   return APP_VIDEO_NONE;
 }
 
+int APP_VideoHoldsLossless(const std::string& path) {
+  const std::string e = lower_extension(path);
+  return APP_VideoKindOf(path) == APP_VIDEO_PNG || e == ".mkv" || e == ".nut";
+}
+
 int APP_VideoIs420(int kind) { return kind == APP_VIDEO_Y4M || kind == APP_VIDEO_FFMPEG; }
 
 std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& s, const std::string& output) {
@@ -240,16 +245,24 @@ std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& s, const std::
                        "-map", "0:v:0", "-map", "1:a:0"});
   }
   const std::string e = lower_extension(output);
-  // The quality comes from the constant rate factor; "faster" keeps the encoder from taking a
-  // third of the machine away from the renderer, for a file of much the same size.
-  if (e == ".mp4" || e == ".mkv" || e == ".mov")
-    a.insert(a.end(), {"-c:v", "libx264", "-preset", "faster", "-crf", "18", "-c:a", "aac", "-b:a", "192k", "-ar", "48000"});
-  // The conversion to 4:2:0 uses the BT.709 matrix into studio range, and the stream says so:
-  // a player takes an untagged HD picture for BT.709 anyway, but an SD one for BT.601, and
-  // ffmpeg's own default would convert with BT.601 and tag nothing.
-  // Exact rounding keeps the mean colour within a level of the rendered frames.
-  a.insert(a.end(), {"-vf", "scale=out_color_matrix=bt709:out_range=tv:flags=accurate_rnd+full_chroma_int,format=yuv420p",
-                     "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"});
+  if (s.lossless) {
+    // RGB as rendered, in FFV1 (sliced, so that it encodes on more than one core), and the
+    // sound in FLAC; the tags say sRGB in full range.
+    a.insert(a.end(), {"-c:v", "ffv1", "-level", "3", "-slices", "4", "-pix_fmt", "bgr0", "-c:a", "flac",
+                       "-colorspace", "rgb", "-color_primaries", "bt709", "-color_trc", "iec61966-2-1",
+                       "-color_range", "pc"});
+  } else {
+    // The quality comes from the constant rate factor; "faster" keeps the encoder from taking a
+    // third of the machine away from the renderer, for a file of much the same size.
+    if (e == ".mp4" || e == ".mkv" || e == ".mov")
+      a.insert(a.end(), {"-c:v", "libx264", "-preset", "faster", "-crf", "18", "-c:a", "aac", "-b:a", "192k", "-ar", "48000"});
+    // The conversion to 4:2:0 uses the BT.709 matrix into studio range, and the stream says so:
+    // a player takes an untagged HD picture for BT.709 anyway, but an SD one for BT.601, and
+    // ffmpeg's own default would convert with BT.601 and tag nothing. Exact rounding keeps the
+    // mean colour within a level of the rendered frames.
+    a.insert(a.end(), {"-vf", "scale=out_color_matrix=bt709:out_range=tv:flags=accurate_rnd+full_chroma_int,format=yuv420p",
+                       "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"});
+  }
   // After Ctrl-C the sound ends with the frames made so far.
   a.push_back("-shortest");
   if (e == ".mp4" || e == ".mov") a.insert(a.end(), {"-movflags", "+faststart"});

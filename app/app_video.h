@@ -35,6 +35,7 @@ struct APP_VideoSpec {
   double from, to;                      // music time of the range (the soundtrack is cut to it)
   std::string soundtrack;               // resolved path of the soundtrack
   std::vector<std::string> ffmpegArgs;  // given after "--"
+  int lossless = 0;  // frames kept exactly: RGB in FFV1, the sound in FLAC (APP_VideoHoldsLossless)
 };
 
 // The kind an output name asks for: ".y4m", a folder (existing, or a name ending in '/'), a
@@ -43,6 +44,9 @@ struct APP_VideoSpec {
 int APP_VideoKindOf(const std::string& path);
 // 1 when the kind stores 4:2:0 colour, whose frames need an even width and height.
 int APP_VideoIs420(int kind);
+// 1 when the output can keep the frames exactly as rendered: a PNG folder, or a container that
+// holds FFV1 and FLAC (.mkv, .nut).
+int APP_VideoHoldsLossless(const std::string& path);
 // The ffmpeg command line for an output (the temporary name last).
 std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& format, const std::string& output);
 // Opens the output; on failure prints one line on standard error and returns 0.

@@ -74,6 +74,8 @@ TEST(Options, ValuesOfTheClockDataAndRender) {
   EXPECT_DOUBLE_EQ(o.to, 20.0);
   EXPECT_EQ(o.ffmpegArgs, (std::vector<std::string>{"-b:v", "1M"}));
   ASSERT_EQ(parse({"--render", "frames/", "--size", "641x481"}, o, message), APP_OPTIONS_RUN) << "PNG takes any size";
+  ASSERT_EQ(parse({"--render", "a.mkv", "--lossless", "--size", "641x481"}, o, message), APP_OPTIONS_RUN) << message;
+  EXPECT_EQ(o.lossless, 1);
   ASSERT_EQ(parse({"--render", "frames/", "--stills", "40,80.5"}, o, message), APP_OPTIONS_RUN);
   EXPECT_EQ(o.stills, (std::vector<double>{40.0, 80.5}));
   ASSERT_EQ(parse({"--render", "a.y4m"}, o, message), APP_OPTIONS_RUN);
@@ -109,6 +111,9 @@ TEST(Options, BadInputIsRefusedWithItsNameAndTheUsage) {
       {{"--no-dialog", "--desktop", "--size", "800x600"}, "--desktop"},
       {{"--no-dialog", "--windowed", "--size", "20000x600"}, "at most 16384x16384"},
       {{"--frame-numbers", "1,313"}, "--frame-numbers"},
+      {{"--render", "a.y4m", "--lossless"}, "--lossless does not go with a .y4m"},
+      {{"--render", "a.mp4", "--lossless"}, "--lossless needs an .mkv"},
+      {{"--lossless"}, "need --render"},
       {{"--frame-numbers", "1", "--render", "a.y4m"}, "--render does not go with --frame-numbers"},
   };
   for (const auto& [args, named] : cases) {

@@ -2,7 +2,7 @@
 # Offline renders of the show with the content pack of the build folder, all without a display:
 # two y4m renders of the first 12 s at 160x120 and 10 fps are byte-identical and hold exactly
 # 120 frames; an mkv of 2 s carries 2 s of video and 2 s of sound; an mkv's colours match the
-# PNG render of the same frames; stills are the frames asked
+# PNG render of the same frames, and a lossless one's are the very pixels; stills are the frames asked
 # for alone; outputs land where they are named; an output that ffmpeg refuses leaves no file; Ctrl-C to the terminal's process
 # group during an mkv and SIGTERM during a y4m keep valid files of the frames made (the sound
 # cut to them), exit 130 and 143, and leave an earlier complete render alone; options that
@@ -58,6 +58,13 @@ a, b = open("k.rgb", "rb").read(), open("p.rgb", "rb").read()
 n = len(b) // 3
 means = [(sum(a[c::3]) - sum(b[c::3])) / n for c in range(3)] if len(a) == len(b) > 0 else [999]
 sys.exit(0 if max(map(abs, means)) <= 1.0 else "mean colour errors %s" % means)' || fail "the mkv's colours differ from the PNG frames'"
+
+# Lossless: the same frames decode to the PNG render's pixels byte for byte, the sound in FLAC.
+render l.mkv --lossless --size 161x121 --fps 10 --from 36 --to 36.3 || fail "lossless render failed"
+render l/ --size 161x121 --fps 10 --from 36 --to 36.3 || fail "PNG render for lossless failed"
+ffmpeg -v error -i l.mkv -pix_fmt rgb24 -f rawvideo l.rgb && ffmpeg -v error -i l/frame%06d.png -pix_fmt rgb24 -f rawvideo lp.rgb &&
+  [ -s l.rgb ] && cmp -s l.rgb lp.rgb || fail "the lossless mkv's frames are not the PNG render's"
+[ "$(ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of csv=p=0 l.mkv)" = flac ] || fail "the lossless sound is not FLAC"
 
 # Stills: only the frames at those times, named by their place in the range; and outputs are
 # written where they are named, even under a folder called data or pipe:.
