@@ -17,8 +17,8 @@ constexpr const char* kUsage =
     "usage: velmar [--no-dialog [--windowed | --fullscreen] [--size WxH] [--desktop] [--no-sound]\n"
     "              [--no-shadows] [--vsync on|off]] [--stretch] [--start SECONDS] [--data DIR] [--stats]\n"
     "       velmar --render OUT [--fps F] [--size WxH] [--from S] [--to S] [--lossless]\n"
-    "              [--stills T,T,...] [--no-shadows] [--stretch] [--data DIR] [--stats]\n"
-    "              [-- FFMPEG-ARGS...]\n"
+    "              [--supersample N] [--stills T,T,...] [--no-shadows] [--stretch] [--data DIR]\n"
+    "              [--stats] [-- FFMPEG-ARGS...]\n"
     "       velmar --frame-numbers T,T,... [--fps F]\n"
     "       velmar --help | --version\n";
 
@@ -56,6 +56,8 @@ constexpr const char* kHelp =
     "  --from S, --to S   the range of music time in seconds (default 0 to 312)\n"
     "  --lossless         with .mkv: the frames exactly as rendered (RGB in FFV1) and the sound\n"
     "                     in FLAC, at any size\n"
+    "  --supersample N    draw each frame at N times the width and height (N from 1 to 4) and\n"
+    "                     average each N x N block into one pixel (in display space)\n"
     "  --stills T,T,...   with a PNG folder: write only the frames at these music times (the\n"
     "                     first frame at or after each); the show still runs through every frame\n"
     "  -- ARGS...         further arguments for ffmpeg, placed before the output name\n"
@@ -144,6 +146,7 @@ const char* APP_OptionsHelp(void) { return kHelp; }
 int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::string& message) {
   APP_Options o;
   Parser p{argc, argv, 1, {}};
+  std::string renderOnly;  // an option of renders alone, given
   bool sizeGiven = false, startGiven = false, renderRange = false, fpsGiven = false, frameNumbers = false;
   std::vector<double> frameTimes;  // --frame-numbers
   std::string otherOption;         // the first option given other than --frame-numbers and --fps
@@ -189,6 +192,12 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
       const char* v = p.value();
       if (v && !*v) p.fail("bad value for --render: an empty name");
       else if (v) o.render = v;
+    } else if (a == "--supersample") {
+      double n = 1;
+      if (p.number(n, 1.0, 4.0) && n != std::floor(n))
+        p.fail("bad value for --supersample: a whole number from 1 to 4");
+      o.supersample = int(n);
+      renderOnly = a;
     } else if (a == "--fps") {
       p.number(o.fps, 1.0, 1000.0);
       fpsGiven = true;
@@ -251,8 +260,8 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
                " (or a PNG folder)");
       if (!sizeGiven) o.width = 1440, o.height = 1080;
     } else {
-      if (renderRange || fpsGiven || !o.stills.empty() || o.lossless)
-        p.fail("--fps, --from, --to, --stills and --lossless need --render");
+      if (renderRange || fpsGiven || !o.stills.empty() || o.lossless || !renderOnly.empty())
+        p.fail("--fps, --from, --to, --stills, --lossless and --supersample need --render");
       else if ((!dialogFlag.empty() || sizeGiven || o.noShadows > 0) && !o.noDialog)
         p.fail((dialogFlag.empty() ? std::string(sizeGiven ? "--size" : "--no-shadows") : dialogFlag) +
                " replaces a dialog choice and needs --no-dialog");
@@ -277,6 +286,8 @@ void APP_OptionsApply(const APP_Options& o, APP_Settings& s) {
   if (o.vsync >= 0) s.vsync = o.vsync;
   if (o.stretch > 0) s.stretch = 1;
   if (o.width > 0 && o.height > 0) s.width = o.width, s.height = o.height;
+  // A supersampled render draws at the larger size; the renderer averages it down.
+  if (!o.render.empty() && o.supersample > 1) s.width *= o.supersample, s.height *= o.supersample;
   // A render never opens a sound device nor shows a window of its own size.
   if (!o.render.empty() || o.renderDiscard) {
     s.outputRow = 2;

@@ -20,6 +20,7 @@ struct APP_Options {
   double fps = 60.0;
   double from = 0.0, to = 312.0;
   std::vector<std::string> ffmpegArgs;  // after "--"
+  int supersample = 1;  // --supersample N: drawn at N times the width and height, each N x N block averaged
   int lossless = 0;  // --lossless: the frames stored exactly (FFV1 RGB and FLAC in an .mkv)
   std::vector<double> stills;  // --stills: the music times whose frames alone are written; empty: all
   int renderDiscard = 0;  // render and drop the frames (benchmarks; not on the command line)

@@ -46,7 +46,8 @@ struct Render {
   long next = 0;            // the frame the show draws now
   int testsWithoutFrame = 0;
   int pending = 0;  // a frame's read-back was started and not yet taken
-  int width = 0, height = 0;
+  int width = 0, height = 0;  // of the frames written
+  int scale = 1;              // --supersample: the frames are drawn this many times larger
   std::vector<std::uint8_t> last;  // the last frame drawn, RGB from the top; black at first
   APP_VideoOut out;
   Clock::time_point began, lastReport;
@@ -95,14 +96,26 @@ void progress(bool final) {
 }
 
 // Frame k as the output gets it: the read-back (RGBA, rows from the bottom) becomes the last
-// frame, which frames from the first kept on are written as.
+// frame, which frames from the first kept on are written as. A supersampled frame is reduced
+// by averaging each scale x scale block of the values as drawn (display space: see the README).
 void take_frame(const std::uint8_t* rgba, long k) {
   if (rgba) {
-    const std::size_t row = std::size_t(g.width) * 3;
+    const int n = g.scale, drawnHeight = g.height * n;
+    const std::size_t drawnRow = std::size_t(g.width) * n * 4;
+    const int half = n * n / 2;
     for (int y = 0; y < g.height; y++) {
-      const std::uint8_t* src = rgba + std::size_t(g.height - 1 - y) * g.width * 4;
-      std::uint8_t* dst = g.last.data() + std::size_t(y) * row;
-      for (int x = 0; x < g.width; x++, src += 4, dst += 3) dst[0] = src[0], dst[1] = src[1], dst[2] = src[2];
+      std::uint8_t* dst = g.last.data() + std::size_t(y) * g.width * 3;
+      const std::uint8_t* top = rgba + std::size_t(drawnHeight - 1 - y * n) * drawnRow;
+      for (int x = 0; x < g.width; x++, dst += 3) {
+        int r = 0, gr = 0, b = 0;
+        for (int dy = 0; dy < n; dy++) {
+          const std::uint8_t* src = top - std::ptrdiff_t(dy) * std::ptrdiff_t(drawnRow) + std::size_t(x) * n * 4;
+          for (int dx = 0; dx < n; dx++, src += 4) r += src[0], gr += src[1], b += src[2];
+        }
+        dst[0] = std::uint8_t((r + half) / (n * n));
+        dst[1] = std::uint8_t((gr + half) / (n * n));
+        dst[2] = std::uint8_t((b + half) / (n * n));
+      }
     }
   }
   if (k >= g.first && !g.failed && !APP_VideoWrite(g.out, g.last.data())) g.failed = 1;
@@ -202,12 +215,13 @@ void open_common(double fps, double from, double to) {
 
 int APP_RenderOpen(const APP_Options& o, int width, int height) {
   open_common(o.fps, o.from, o.to);
-  g.width = width;
-  g.height = height;
+  g.scale = std::max(1, o.supersample);
+  g.width = width / g.scale;
+  g.height = height / g.scale;
   g.last.assign(std::size_t(width) * height * 3, 0);
 
   // The sound is cut to the frames, which lie on the frame grid of the whole show.
-  APP_VideoSpec format{width, height, o.fps, seconds_of(g.first), seconds_of(g.end), "", o.ffmpegArgs};
+  APP_VideoSpec format{g.width, g.height, o.fps, seconds_of(g.first), seconds_of(g.end), "", o.ffmpegArgs};
   format.lossless = o.lossless;
   char sound[4096] = "";
   if (PL_ResolvePath(MUSIC_FILE, sound, sizeof sound) && access(sound, R_OK) == 0) format.soundtrack = sound;
@@ -313,12 +327,13 @@ void APP_RenderEndByStopSignal(void) {
 int APP_RenderSizeFits(int width, int height) {
   const int limit = GFX_OglOffscreenLimit();
   if (width > limit || height > limit) {
-    std::fprintf(stderr, "velmar: --size %dx%d is more than this OpenGL can draw into (at most %dx%d)\n", width,
+    std::fprintf(stderr, "velmar: frames of %dx%d are more than this OpenGL can draw into (at most %dx%d)\n", width,
                  height, limit, limit);
     return 0;
   }
   // The framebuffer (colour, depth and stencil), two read-back buffers, the frame taken from
-  // them, the last frame and a 4:2:0 copy: about 25 bytes a pixel.
+  // them, the last frame and a 4:2:0 copy: about 25 bytes a pixel drawn (a supersampled
+  // render's frames are drawn at the larger size, which this is called with).
   const double need = double(width) * double(height) * 25.0 / 1048576.0;
   double available = -1.0;
   if (std::FILE* f = std::fopen("/proc/meminfo", "r")) {
@@ -328,7 +343,7 @@ int APP_RenderSizeFits(int width, int height) {
     std::fclose(f);
   }
   if (available >= 0.0 && need > available) {
-    std::fprintf(stderr, "velmar: --size %dx%d needs about %.0f MiB, more than the %.0f MiB of memory available\n",
+    std::fprintf(stderr, "velmar: frames of %dx%d need about %.0f MiB, more than the %.0f MiB of memory available\n",
                  width, height, need, available);
     return 0;
   }

@@ -45,6 +45,7 @@ TEST(Options, EachFlagSetsItsSettingsField) {
       {{"--render", "x.y4m"}, &APP_Settings::fullscreen, 0},
       {{"--render", "x.y4m"}, &APP_Settings::width, 1440},
       {{"--render", "x.y4m", "--size", "160x120"}, &APP_Settings::height, 120},
+      {{"--render", "x.y4m", "--size", "160x120", "--supersample", "3"}, &APP_Settings::width, 480},
   };
   for (const FlagCase& c : cases) EXPECT_EQ(settings_for(c.args).*c.field, c.expected) << c.args.back();
 }
@@ -114,6 +115,9 @@ TEST(Options, BadInputIsRefusedWithItsNameAndTheUsage) {
       {{"--render", "a.y4m", "--lossless"}, "--lossless does not go with a .y4m"},
       {{"--render", "a.mp4", "--lossless"}, "--lossless needs an .mkv"},
       {{"--lossless"}, "need --render"},
+      {{"--render", "a.mkv", "--supersample", "5"}, "--supersample"},
+      {{"--render", "a.mkv", "--supersample", "2.5"}, "--supersample"},
+      {{"--supersample", "2"}, "need --render"},
       {{"--frame-numbers", "1", "--render", "a.y4m"}, "--render does not go with --frame-numbers"},
   };
   for (const auto& [args, named] : cases) {

@@ -2,7 +2,8 @@
 # Offline renders of the show with the content pack of the build folder, all without a display:
 # two y4m renders of the first 12 s at 160x120 and 10 fps are byte-identical and hold exactly
 # 120 frames; an mkv of 2 s carries 2 s of video and 2 s of sound; an mkv's colours match the
-# PNG render of the same frames, and a lossless one's are the very pixels; stills are the frames asked
+# PNG render of the same frames, and a lossless one's are the very pixels; a
+# supersampled frame is the block average of the frame rendered larger; stills are the frames asked
 # for alone; outputs land where they are named; an output that ffmpeg refuses leaves no file; Ctrl-C to the terminal's process
 # group during an mkv and SIGTERM during a y4m keep valid files of the frames made (the sound
 # cut to them), exit 130 and 143, and leave an earlier complete render alone; options that
@@ -65,6 +66,21 @@ render l/ --size 161x121 --fps 10 --from 36 --to 36.3 || fail "PNG render for lo
 ffmpeg -v error -i l.mkv -pix_fmt rgb24 -f rawvideo l.rgb && ffmpeg -v error -i l/frame%06d.png -pix_fmt rgb24 -f rawvideo lp.rgb &&
   [ -s l.rgb ] && cmp -s l.rgb lp.rgb || fail "the lossless mkv's frames are not the PNG render's"
 [ "$(ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of csv=p=0 l.mkv)" = flac ] || fail "the lossless sound is not FLAC"
+
+# Supersampling: a frame drawn at twice the size and averaged over each 2x2 block is the block
+# average of that frame rendered at twice the size.
+render s/ --size 160x120 --supersample 2 --fps 10 --from 40 --to 40.1 || fail "supersampled render failed"
+render S/ --size 320x240 --fps 10 --from 40 --to 40.1 || fail "large render failed"
+ffmpeg -v error -i s/frame000000.png -pix_fmt rgb24 -f rawvideo s.rgb && ffmpeg -v error -i S/frame000000.png -pix_fmt rgb24 -f rawvideo S.rgb ||
+  fail "cannot decode the supersampled renders"
+python3 -c '
+import sys
+small, big = open("s.rgb", "rb").read(), open("S.rgb", "rb").read()
+w, h = 160, 120
+want = bytes((sum(big[((2 * y + dy) * 2 * w + 2 * x + dx) * 3 + c] for dy in (0, 1) for dx in (0, 1)) + 2) // 4
+             for y in range(h) for x in range(w) for c in range(3))
+sys.exit(0 if small == want else "%d of %d values differ" % (sum(a != b for a, b in zip(small, want)), len(want)))' ||
+  fail "the supersampled frame is not the block average of the large one"
 
 # Stills: only the frames at those times, named by their place in the range; and outputs are
 # written where they are named, even under a folder called data or pipe:.
