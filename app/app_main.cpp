@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/app_jobs.h"
 #include "app/app_options.h"
 #include "app/app_render.h"
 
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
     case APP_OPTIONS_DONE: std::fputs(message.c_str(), stdout); return 0;
     case APP_OPTIONS_BAD: std::fputs(message.c_str(), stderr); return 2;
     default: {
+      if (!options.join.empty()) return APP_JoinRun(options);
+      if (options.jobs > 1) return APP_JobsRun(options);
       const int status = APP_Run(options, nullptr);
       APP_RenderEndByStopSignal();
       return status;

@@ -4,6 +4,7 @@
 
 #include "app/app_video.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -18,7 +19,8 @@ constexpr const char* kUsage =
     "              [--no-shadows] [--vsync on|off]] [--stretch] [--start SECONDS] [--data DIR] [--stats]\n"
     "       velmar --render OUT [--fps F] [--size WxH] [--from S] [--to S] [--lossless]\n"
     "              [--supersample N] [--stills T,T,...] [--no-shadows] [--stretch] [--data DIR]\n"
-    "              [--stats] [-- FFMPEG-ARGS...]\n"
+    "              [--stats] [--jobs N | --piece K/N] [-- FFMPEG-ARGS...]\n"
+    "       velmar --join OUT PIECE... [--lossless] [--data DIR] [-- FFMPEG-ARGS...]\n"
     "       velmar --frame-numbers T,T,... [--fps F]\n"
     "       velmar --help | --version\n";
 
@@ -60,7 +62,17 @@ constexpr const char* kHelp =
     "                     average each N x N block into one pixel (in display space)\n"
     "  --stills T,T,...   with a PNG folder: write only the frames at these music times (the\n"
     "                     first frame at or after each); the show still runs through every frame\n"
+    "  --jobs N           render N pieces of the range at once (N from 1 to 64), each in a\n"
+    "                     process of its own with a share of the processors, and join them\n"
+    "                     into OUT with one encode and the soundtrack encoded once\n"
+    "  --piece K/N        render only piece K (from 1) of N of the range, on the frame grid,\n"
+    "                     into OUT, a lossless .mkv without sound (for rendering on many\n"
+    "                     machines; see --join)\n"
     "  -- ARGS...         further arguments for ffmpeg, placed before the output name\n"
+    "\n"
+    "Joining pieces:\n"
+    "  --join OUT PIECE...  make OUT (any kind --render takes) from the pieces --piece wrote,\n"
+    "                     all N of them, in any order, with the soundtrack over their range\n"
     "\n"
     "Frame grid:\n"
     "  --frame-numbers T,T,...  print the number of the frame a render from 0 at --fps F\n"
@@ -80,6 +92,21 @@ bool parse_number(const char* text, double& value) {
   char* end = nullptr;
   value = std::strtod(text, &end);
   return errno == 0 && end && *end == 0 && std::isfinite(value);
+}
+
+// "K/N" with 1 <= K and N from 1 to 10000 (K past N is refused by the caller, by name).
+bool parse_piece(const char* text, int& k, int& n) {
+  if (!text) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long a = std::strtol(text, &end, 10);
+  if (end == text || *end != '/') return false;
+  const char* second = end + 1;
+  const long b = std::strtol(second, &end, 10);
+  if (errno || end == second || *end || a < 1 || b < 1 || b > 10000 || a > 100000) return false;
+  k = int(a);
+  n = int(b);
+  return true;
 }
 
 // Comma-separated music times, each from 0 to 312.
@@ -192,6 +219,25 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
       const char* v = p.value();
       if (v && !*v) p.fail("bad value for --render: an empty name");
       else if (v) o.render = v;
+    } else if (a == "--jobs") {
+      double n = 1;
+      if (p.number(n, 1.0, 64.0) && n != std::floor(n)) p.fail("bad value for --jobs: a whole number from 1 to 64");
+      o.jobs = int(n);
+      renderOnly = a;
+    } else if (a == "--piece") {
+      const char* v = p.value();
+      if (v && !parse_piece(v, o.pieceIndex, o.pieceCount))
+        p.fail(std::string("bad value for --piece: '") + v + "' (K/N, K from 1 to N)");
+      else if (v && o.pieceIndex > o.pieceCount)
+        p.fail(std::string("bad value for --piece: '") + v + "': piece " + std::to_string(o.pieceIndex) +
+               " is past the " + std::to_string(o.pieceCount) + " pieces");
+      renderOnly = a;
+    } else if (a == "--join") {
+      const char* v = p.value();
+      if (v && !*v) p.fail("bad value for --join: an empty name");
+      else if (v) o.join = v;
+    } else if (!o.join.empty() && !a.empty() && a[0] != '-') {
+      o.pieces.push_back(a);
     } else if (a == "--supersample") {
       double n = 1;
       if (p.number(n, 1.0, 4.0) && n != std::floor(n))
@@ -219,7 +265,7 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
       frameNumbers = true;
     } else if (a == "--") {
       for (p.i++; p.i < argc; p.i++) o.ffmpegArgs.emplace_back(argv[p.i]);
-      if (o.render.empty()) p.fail("'--' (arguments for ffmpeg) needs --render");
+      if (o.render.empty() && o.join.empty()) p.fail("'--' (arguments for ffmpeg) needs --render or --join");
       break;
     } else {
       p.fail("unknown option '" + a + "'");
@@ -236,7 +282,21 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
     }
   }
   const std::string size = std::to_string(o.width) + "x" + std::to_string(o.height);
-  if (p.error.empty()) {
+  if (p.error.empty() && !o.join.empty()) {
+    const int kind = APP_VideoKindOf(o.join);
+    if (!o.render.empty()) p.fail("--render does not go with --join");
+    else if (!renderOnly.empty() || renderRange || fpsGiven || sizeGiven || !o.stills.empty())
+      p.fail("--join takes its frame rate, size and range from the pieces; only --lossless, --data, --stats and "
+             "ffmpeg's arguments go with it");
+    else if (!dialogFlag.empty() || o.noDialog || startGiven || o.vsync >= 0 || o.noShadows > 0 || o.stretch > 0)
+      p.fail("--join makes no show; options of the show do not go with it");
+    else if (o.pieces.empty()) p.fail("--join " + o.join + ": no pieces named");
+    else if (kind == APP_VIDEO_NONE) p.fail("--join " + o.join + ": the name chooses no kind of output");
+    else if (o.lossless && kind == APP_VIDEO_Y4M)
+      p.fail("--lossless does not go with a .y4m (4:2:0 video); use an .mkv or a PNG folder");
+    else if (o.lossless && !APP_VideoHoldsLossless(o.join))
+      p.fail("--lossless needs an .mkv (FFV1 and FLAC) or a PNG folder, not " + o.join);
+  } else if (p.error.empty()) {
     if (!o.render.empty()) {
       const int kind = APP_VideoKindOf(o.render);
       if (!dialogFlag.empty()) p.fail(dialogFlag + " does not go with --render");
@@ -249,6 +309,16 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
       else if (kind == APP_VIDEO_NONE)
         p.fail("--render " + o.render + ": the name chooses no kind of output (a .y4m file, a folder ending in /, or a "
                "video file: .mkv, .mp4, .webm, .mov, .avi, ...)");
+      else if (o.pieceCount > 0 && (APP_VideoKindOf(o.render) != APP_VIDEO_FFMPEG || !APP_VideoHoldsLossless(o.render)))
+        p.fail("--piece writes a lossless .mkv piece, not " + o.render);
+      else if (o.pieceCount > 0 && o.jobs > 1) p.fail("--jobs does not go with --piece");
+      else if ((o.pieceCount > 0 || o.jobs > 1) && !o.stills.empty())
+        p.fail("--stills does not go with --jobs or --piece");
+      else if (std::max(o.jobs, o.pieceCount) > MUSIC_FrameAt(o.to, o.fps) - MUSIC_FrameAt(o.from, o.fps))
+        p.fail("--" + std::string(o.jobs > 1 ? "jobs " : "piece ") + std::to_string(std::max(o.jobs, o.pieceCount)) +
+               ": more pieces than the " +
+               std::to_string(std::max(1L, MUSIC_FrameAt(o.to, o.fps) - MUSIC_FrameAt(o.from, o.fps))) +
+               " frames of the range");
       else if (o.lossless && kind == APP_VIDEO_Y4M)
         p.fail("--lossless does not go with a .y4m (4:2:0 video); use an .mkv or a PNG folder");
       else if (o.lossless && !APP_VideoHoldsLossless(o.render))
@@ -259,9 +329,10 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
                std::to_string((o.width + 1) & ~1) + "x" + std::to_string((o.height + 1) & ~1) +
                " (or a PNG folder)");
       if (!sizeGiven) o.width = 1440, o.height = 1080;
+      if (o.pieceCount > 0) o.lossless = 1;
     } else {
       if (renderRange || fpsGiven || !o.stills.empty() || o.lossless || !renderOnly.empty())
-        p.fail("--fps, --from, --to, --stills, --lossless and --supersample need --render");
+        p.fail("--fps, --from, --to, --stills, --lossless, --supersample, --jobs and --piece need --render");
       else if ((!dialogFlag.empty() || sizeGiven || o.noShadows > 0) && !o.noDialog)
         p.fail((dialogFlag.empty() ? std::string(sizeGiven ? "--size" : "--no-shadows") : dialogFlag) +
                " replaces a dialog choice and needs --no-dialog");

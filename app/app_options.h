@@ -21,7 +21,14 @@ struct APP_Options {
   double from = 0.0, to = 312.0;
   std::vector<std::string> ffmpegArgs;  // after "--"
   int supersample = 1;  // --supersample N: drawn at N times the width and height, each N x N block averaged
-  int lossless = 0;  // --lossless: the frames stored exactly (FFV1 RGB and FLAC in an .mkv)
+  int lossless = 0;
+  // Parallel rendering: --jobs N renders N pieces of the range at once here and joins them;
+  // --piece K/N renders the K-th (from 1) of N pieces into a lossless .mkv without sound;
+  // --join OUT PIECE... makes the output from such pieces.
+  int jobs = 1;
+  int pieceIndex = 0, pieceCount = 0;  // 0: not a piece
+  std::string join;                    // --join OUT; empty otherwise
+  std::vector<std::string> pieces;     // the pieces named after --join  // --lossless: the frames stored exactly (FFV1 RGB and FLAC in an .mkv)
   std::vector<double> stills;  // --stills: the music times whose frames alone are written; empty: all
   int renderDiscard = 0;  // render and drop the frames (benchmarks; not on the command line)
 };

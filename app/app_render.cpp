@@ -2,6 +2,7 @@
 // drawing, frame read-back, stand-in frames, progress, and SIGINT / SIGTERM.
 #include "app/app_render.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,9 +10,11 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "app/app_jobs.h"
 #include "app/app_video.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_ogl.h"
@@ -53,6 +56,7 @@ struct Render {
   Clock::time_point began, lastReport;
   double seekSeconds = -1.0;  // how long reaching the first frame took
   bool terminal = false;
+  int progressFd = -1;  // a piece of --jobs: one byte per frame written goes here
 };
 
 Render g;
@@ -118,7 +122,9 @@ void take_frame(const std::uint8_t* rgba, long k) {
       }
     }
   }
-  if (k >= g.first && !g.failed && !APP_VideoWrite(g.out, g.last.data())) g.failed = 1;
+  if (k < g.first || g.failed) return;
+  if (!APP_VideoWrite(g.out, g.last.data())) g.failed = 1;
+  else if (g.progressFd >= 0) (void)!::write(g.progressFd, ".", 1);
 }
 
 void flush_pending() {
@@ -218,13 +224,28 @@ int APP_RenderOpen(const APP_Options& o, int width, int height) {
   g.scale = std::max(1, o.supersample);
   g.width = width / g.scale;
   g.height = height / g.scale;
-  g.last.assign(std::size_t(width) * height * 3, 0);
+  g.last.assign(std::size_t(g.width) * g.height * 3, 0);
+
+  // A piece of a render: its part of the range, without sound, tagged for the join.
+  if (o.pieceCount > 0) {
+    APP_PieceFrames(g.first, g.end, o.pieceIndex, o.pieceCount, g.first, g.end);
+    g.drawFrom = std::max(0L, g.first - kLeadFrames);
+  }
+  if (const char* fd = std::getenv(APP_PROGRESS_FD)) {
+    g.progressFd = std::atoi(fd);
+    fcntl(g.progressFd, F_SETFD, FD_CLOEXEC);  // for velmar alone, not its ffmpeg
+  }
 
   // The sound is cut to the frames, which lie on the frame grid of the whole show.
   APP_VideoSpec format{g.width, g.height, o.fps, seconds_of(g.first), seconds_of(g.end), "", o.ffmpegArgs};
   format.lossless = o.lossless;
   char sound[4096] = "";
-  if (PL_ResolvePath(MUSIC_FILE, sound, sizeof sound) && access(sound, R_OK) == 0) format.soundtrack = sound;
+  if (o.pieceCount > 0)
+    format.ffmpegArgs.insert(format.ffmpegArgs.begin(),
+                             {"-metadata", std::string(APP_PIECE_TAG) + "=" +
+                                               APP_PieceTag(o.pieceIndex, o.pieceCount, g.first, g.end, o.fps,
+                                                            g.width, g.height)});
+  else if (PL_ResolvePath(MUSIC_FILE, sound, sizeof sound) && access(sound, R_OK) == 0) format.soundtrack = sound;
   else if (!o.renderDiscard && APP_VideoKindOf(o.render) == APP_VIDEO_FFMPEG)
     std::fprintf(stderr, "velmar: the soundtrack %s is missing; the video will have no sound\n", sound);
   if (!APP_VideoOpen(g.out, o.renderDiscard ? std::string() : o.render, format)) {

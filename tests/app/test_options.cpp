@@ -77,6 +77,10 @@ TEST(Options, ValuesOfTheClockDataAndRender) {
   ASSERT_EQ(parse({"--render", "frames/", "--size", "641x481"}, o, message), APP_OPTIONS_RUN) << "PNG takes any size";
   ASSERT_EQ(parse({"--render", "a.mkv", "--lossless", "--size", "641x481"}, o, message), APP_OPTIONS_RUN) << message;
   EXPECT_EQ(o.lossless, 1);
+  ASSERT_EQ(parse({"--render", "p.mkv", "--piece", "2/3"}, o, message), APP_OPTIONS_RUN) << message;
+  EXPECT_EQ(o.pieceIndex * 10 + o.pieceCount + 100 * o.lossless, 123) << "a piece is lossless";
+  ASSERT_EQ(parse({"--join", "a.mkv", "p1.mkv", "p2.mkv", "--data", "d"}, o, message), APP_OPTIONS_RUN) << message;
+  EXPECT_EQ(o.pieces, (std::vector<std::string>{"p1.mkv", "p2.mkv"}));
   ASSERT_EQ(parse({"--render", "frames/", "--stills", "40,80.5"}, o, message), APP_OPTIONS_RUN);
   EXPECT_EQ(o.stills, (std::vector<double>{40.0, 80.5}));
   ASSERT_EQ(parse({"--render", "a.y4m"}, o, message), APP_OPTIONS_RUN);
@@ -118,6 +122,17 @@ TEST(Options, BadInputIsRefusedWithItsNameAndTheUsage) {
       {{"--render", "a.mkv", "--supersample", "5"}, "--supersample"},
       {{"--render", "a.mkv", "--supersample", "2.5"}, "--supersample"},
       {{"--supersample", "2"}, "need --render"},
+      {{"--render", "a.mkv", "--jobs", "0"}, "--jobs"},
+      {{"--render", "a.mkv", "--jobs", "65"}, "--jobs"},
+      {{"--render", "a.mkv", "--from", "10", "--to", "10.05", "--jobs", "4"}, "more pieces than the 3 frames"},
+      {{"--render", "a.mkv", "--piece", "3/2"}, "piece 3 is past the 2 pieces"},
+      {{"--render", "a.mkv", "--piece", "0/2"}, "--piece"},
+      {{"--render", "a.y4m", "--piece", "1/2"}, "--piece writes a lossless .mkv"},
+      {{"--render", "a.mkv", "--piece", "1/2", "--jobs", "2"}, "--jobs does not go with --piece"},
+      {{"--render", "f/", "--jobs", "2", "--stills", "4"}, "--stills does not go with --jobs"},
+      {{"--join", "a.mkv"}, "no pieces"},
+      {{"--join", "a.mkv", "p1.mkv", "--fps", "30"}, "from the pieces"},
+      {{"--join", "a.y4m", "p1.mkv", "--lossless"}, "--lossless does not go with a .y4m"},
       {{"--frame-numbers", "1", "--render", "a.y4m"}, "--render does not go with --frame-numbers"},
   };
   for (const auto& [args, named] : cases) {
