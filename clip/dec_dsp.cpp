@@ -268,9 +268,20 @@ int DEC_IdctDcValue(int dc) {
 
 const DEC_Dsp* DEC_DspPlain(void) { return &kPlain; }
 
+int DEC_CpuHasAvx512(void) {
+#if defined(__x86_64__) || defined(__i386__)
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+#else
+  return 0;
+#endif
+}
+
 const DEC_Dsp* DEC_DspBest(void) {
 #if defined(__x86_64__) || defined(__i386__)
-  if (DEC_DspAvx2() && __builtin_cpu_supports("avx2")) return DEC_DspAvx2();
+  // The processor is asked first: the variants' own code may use the instructions in question.
+  if (DEC_CpuHasAvx512() && DEC_DspAvx512()) return DEC_DspAvx512();
+  if (__builtin_cpu_supports("avx2") && DEC_DspAvx2()) return DEC_DspAvx2();
   if (DEC_DspSse2()) return DEC_DspSse2();
 #endif
   return &kPlain;

@@ -1,6 +1,6 @@
 // The decoder's hot routines as a record of function pointers, filled at initialise with the
-// fastest variant the processor runs (plain C++, SSE2, AVX2). Each variant gives results
-// identical to the plain one; tests hold them to that.
+// fastest variant the processor runs (plain C++, SSE2, AVX2, AVX-512). Each variant gives
+// results identical to the plain one; tests hold them to that.
 #pragma once
 
 #include <cstddef>
@@ -55,9 +55,14 @@ struct DEC_Dsp {
 // The inverse DCT of a block with only its DC coefficient: the value every sample gets.
 int DEC_IdctDcValue(int dc);
 
-// Variant tables: plain C++ always; SSE2 and AVX2 where the build has them (null otherwise).
+// Variant tables: plain C++ always; SSE2, AVX2 and AVX-512 where the build has them (null
+// otherwise).
 const DEC_Dsp* DEC_DspPlain(void);
 const DEC_Dsp* DEC_DspSse2(void);
 const DEC_Dsp* DEC_DspAvx2(void);
+const DEC_Dsp* DEC_DspAvx512(void);
+// Whether the processor runs the AVX-512 variant (foundation, byte and word, doubleword and
+// quadword, and vector length extensions).
+int DEC_CpuHasAvx512(void);
 // The fastest variant the processor runs.
 const DEC_Dsp* DEC_DspBest(void);

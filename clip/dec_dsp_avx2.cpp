@@ -6,6 +6,7 @@
 #if defined(__AVX2__)
 #include <immintrin.h>
 
+#include "clip/dec_dsp_steps.h"
 #include "clip/dec_dsp_tables.h"
 
 namespace {
@@ -58,22 +59,12 @@ void ConvertBgr0(uint8_t* out, const DEC_Planes& in, int flip) {
     DEC_DspSse2()->convert[DEC_OUT_BGR0](out, in, flip);
     return;
   }
-  for (int cr = 0; cr < in.height / 2; ++cr) {
-    const uint8_t* u = in.u + cr * in.cStride;
-    const uint8_t* v = in.v + cr * in.cStride;
-    for (int x0 = 0; x0 < in.width; x0 += 32) {
-      // A last part narrower than 32 is done as the last 32 pixels (some twice, identically).
-      const int x = x0 + 32 <= in.width ? x0 : in.width - 32;
-      Terms lo, hi;
-      ChromaFor32(u + x / 2, v + x / 2, &lo, &hi);
-      for (int k = 0; k < 2; ++k) {
-        const int row = 2 * cr + k;
-        const int outRow = flip ? in.height - 1 - row : row;
-        Bgr0For32(in.y + row * in.yStride + x, lo, hi,
-                  out + (static_cast<std::ptrdiff_t>(outRow) * in.width + x) * 4);
-      }
-    }
-  }
+  struct Both {
+    Terms lo, hi;
+  };
+  DEC_ConvertInSteps<32, 4, Both>(
+      out, in, flip, [](const uint8_t* u, const uint8_t* v, Both* t) { ChromaFor32(u, v, &t->lo, &t->hi); },
+      [](const uint8_t* y, const Both& t, uint8_t* o) { Bgr0For32(y, t.lo, t.hi, o); });
 }
 
 }  // namespace

@@ -35,24 +35,39 @@ struct TransposedZigzag {
 };
 const TransposedZigzag kZigzagTransposed;
 
+// The coefficient tables' entry for the code at the top of `bits`, with the table shape fixed.
+inline uint32_t TcoefLookup(const DEC_Vlc& vlc, uint64_t bits) {
+  uint32_t e = vlc.entries[bits >> (64 - kTcoefRootBits)];
+  if (e & kVlcSubFlag) e = vlc.entries[(e & 0xffff) + ((bits << kTcoefRootBits) >> (64 - kTcoefSubBits))];
+  return e;
+}
+
 // Decodes the transform coefficients of one block from scan index `start`, calling
 // put(natural position, level) for each. An unknown code or a run past the block ends it.
-// Each code, its sign and any escape (at most 30 bits) come from one 57-bit window.
+// Codes are taken from the top of a 64-bit window of the stream, which is read again from the
+// payload only when fewer than 30 of its bits (the longest code with its escape) are left.
 template <int Intra, typename Put>
 inline void DecodeCoefficients(DEC_Bits* reader, int start, const uint8_t* scan, Put put) {
   const DEC_VlcTables& t = DEC_Tables();
   const DEC_Vlc& vlc = t.tcoef[Intra];
-  // A local copy of the reader keeps its position in a register while blocks are written.
+  // The reader's position is kept in a register while blocks are written, and stored on return.
   DEC_Bits local = *reader;
-  DEC_Bits* b = &local;
+  uint64_t w = DEC_BitsWindow(&local);
+  int used = 0, valid = 64 - static_cast<int>(local.pos & 7);
   struct WriteBack {
     DEC_Bits* to;
     const DEC_Bits* from;
-    ~WriteBack() { *to = *from; }
-  } writeBack{reader, b};
+    const int* used;
+    ~WriteBack() { *to = *from, to->pos += *used; }
+  } writeBack{reader, &local, &used};
   for (int i = start;;) {
-    const uint64_t w = DEC_BitsWindow(b);
-    uint32_t e = DEC_VlcLookup(vlc, static_cast<uint32_t>(w >> 32));
+    if (valid - used < 30) {
+      local.pos += used;
+      used = 0;
+      w = DEC_BitsWindow(&local);
+      valid = 64 - static_cast<int>(local.pos & 7);
+    }
+    uint32_t e = TcoefLookup(vlc, w);
     int length = DEC_VlcLength(e);
     if (!length) return;
     int sym = DEC_VlcSymbol(e);
@@ -62,7 +77,8 @@ inline void DecodeCoefficients(DEC_Bits* reader, int start, const uint8_t* scan,
       run = DEC_TcoefRun(sym);
       last = DEC_TcoefLast(sym);
       if ((w << length) >> 63) level = -level;
-      b->pos += length + 1;
+      w <<= length + 1;
+      used += length + 1;
     } else {
       const uint32_t mode = static_cast<uint32_t>((w << 7) >> 62);
       if (mode == 3) {  // fixed-length: last, run, marker, 12-bit level, marker
@@ -72,10 +88,11 @@ inline void DecodeCoefficients(DEC_Bits* reader, int start, const uint8_t* scan,
         level = static_cast<int>((v >> 1) & 0xfff);
         if (level >= 2048) level -= 4096;
         if (level == 0) return;
-        b->pos += 30;
+        w <<= 30;
+        used += 30;
       } else {
         const int skip = 7 + (mode >> 1 ? 2 : 1);
-        e = DEC_VlcLookup(vlc, static_cast<uint32_t>((w << skip) >> 32));
+        e = TcoefLookup(vlc, w << skip);
         length = DEC_VlcLength(e);
         sym = DEC_VlcSymbol(e);
         if (!length || sym == kTcoefEscape) return;
@@ -87,7 +104,8 @@ inline void DecodeCoefficients(DEC_Bits* reader, int start, const uint8_t* scan,
         else
           level += t.maxLevel[Intra][last][run];  // first mode: the level is extended
         if ((w << (skip + length)) >> 63) level = -level;
-        b->pos += skip + length + 1;
+        w <<= skip + length + 1;
+        used += skip + length + 1;
       }
     }
     i += run;
@@ -371,9 +389,16 @@ void CopyMacroblock(int mbx, int mby) {
   s.qpStore[mby + 1][mbx + 1] = static_cast<uint8_t>(s.quant);
   std::memset(s.mv[mby + 1][mbx + 1], 0, sizeof(s.mv[0][0]));
   const std::ptrdiff_t y = mby * 16 * s.yStride + mbx * 16, c = mby * 8 * s.cStride + mbx * 8;
-  s.dsp->put16[0][0](s.cur->y + y, s.ref->y + y, s.yStride, 16);
-  s.dsp->put8[0][0](s.cur->u + c, s.ref->u + c, s.cStride, 8);
-  s.dsp->put8[0][0](s.cur->v + c, s.ref->v + c, s.cStride, 8);
+  // Most macroblocks of a still scene come here: the copies are inline, without the calls
+  // (and with the pointers in locals, which the byte copies cannot be taken to change).
+  const std::ptrdiff_t ys = s.yStride, cs = s.cStride;
+  uint8_t *dy = s.cur->y + y, *du = s.cur->u + c, *dv = s.cur->v + c;
+  const uint8_t *sy = s.ref->y + y, *su = s.ref->u + c, *sv = s.ref->v + c;
+  for (int k = 0; k < 16; ++k) std::memcpy(dy + k * ys, sy + k * ys, 16);
+  for (int k = 0; k < 8; ++k) {
+    std::memcpy(du + k * cs, su + k * cs, 8);
+    std::memcpy(dv + k * cs, sv + k * cs, 8);
+  }
 }
 
 // Decodes the macroblock at (mbx, mby). Returns 1 when one was decoded, 0 for a stuffing

@@ -247,7 +247,7 @@ void BuildTcoef(DEC_VlcTables* t) {
       if (run > t->maxRun[intra][last][level]) t->maxRun[intra][last][level] = static_cast<uint8_t>(run);
     }
     codes[n] = {"0000 011", kTcoefEscape};
-    Build(&t->tcoef[intra], 8, codes, n + 1);
+    Build(&t->tcoef[intra], kTcoefRootBits, codes, n + 1);
   }
 }
 

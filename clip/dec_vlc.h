@@ -22,6 +22,11 @@ inline int DEC_TcoefLevel(int s) { return s & 31; }
 inline int DEC_TcoefRun(int s) { return (s >> 5) & 63; }
 inline int DEC_TcoefLast(int s) { return (s >> 11) & 1; }
 
+// The shape of the coefficient tables: root entries for the first 10 bits, sub-tables for the
+// 2 more of the longest (12-bit) codes.
+inline constexpr int kTcoefRootBits = 10;
+inline constexpr int kTcoefSubBits = 2;
+
 // The stuffing code of the mcbpc tables; other symbols are macroblock type * 4 + cbpc.
 inline constexpr int kMcbpcStuffing = 0xff;
 

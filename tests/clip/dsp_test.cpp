@@ -15,7 +15,8 @@ namespace {
 std::vector<const DEC_Dsp*> Variants() {
   std::vector<const DEC_Dsp*> v;
   if (DEC_DspSse2()) v.push_back(DEC_DspSse2());
-  if (DEC_DspAvx2() && __builtin_cpu_supports("avx2")) v.push_back(DEC_DspAvx2());
+  if (__builtin_cpu_supports("avx2") && DEC_DspAvx2()) v.push_back(DEC_DspAvx2());
+  if (DEC_CpuHasAvx512() && DEC_DspAvx512()) v.push_back(DEC_DspAvx512());
   return v;
 }
 
@@ -208,7 +209,8 @@ TEST(ClipDsp, DeblockVariantsMatchPlain) {
   std::mt19937 rng(5);
   for (const DEC_Dsp* d : Variants()) {
     for (int trial = 0; trial < 40; ++trial) {
-      const int w = 64 + 16 * (trial % 3), h = 48 + 16 * (trial % 2), shift = trial % 2 ? 3 : 4;
+      // Widths and heights in steps of 8, so that every vector width meets a remainder.
+      const int w = 64 + 8 * (trial % 5), h = 40 + 8 * (trial % 4), shift = trial % 3 ? 3 : 4;
       uint8_t qp[8 * 12];
       for (uint8_t& q : qp) q = static_cast<uint8_t>(1 + rng() % (trial < 20 ? 31 : 4));
       std::vector<uint8_t> a = BlockyPlane(w, h, static_cast<uint32_t>(trial));
@@ -226,13 +228,15 @@ TEST(ClipDsp, DeblockVariantsMatchPlain) {
 TEST(ClipDsp, ConverterVariantsMatchPlain) {
   const DEC_Dsp* plain = DEC_DspPlain();
   std::mt19937 rng(9);
-  const int w = 48, h = 6;
-  std::vector<uint8_t> y(64 * h), u(32 * h), v(32 * h);
+  const int h = 6;
+  std::vector<uint8_t> y(128 * h), u(64 * h), v(64 * h);
   for (const DEC_Dsp* d : Variants()) {
     for (int trial = 0; trial < 30; ++trial) {
+      // Widths that are not whole steps of the 16-, 32- and 64-pixel converters.
+      const int w = trial % 2 ? 48 : 80;
       for (auto* plane : {&y, &u, &v})
-        for (uint8_t& s : *plane) s = trial == 0 ? 0 : (trial == 1 ? 255 : static_cast<uint8_t>(rng()));
-      const DEC_Planes in = {y.data(), u.data(), v.data(), 64, 32, w, h};
+        for (uint8_t& s : *plane) s = trial < 2 ? 0 : (trial < 4 ? 255 : static_cast<uint8_t>(rng()));
+      const DEC_Planes in = {y.data(), u.data(), v.data(), 128, 64, w, h};
       for (int type = DEC_OUT_PLANAR; type <= DEC_OUT_UYVY; ++type)
         for (int flip = 0; flip < 2; ++flip) {
           std::vector<uint8_t> a(w * h * 4 + 16, 7), b(w * h * 4 + 16, 7);
