@@ -62,7 +62,7 @@ pid_t start(const std::vector<std::string>& args, int& out, const std::string& l
     if (!log.empty()) {
       if (std::FILE* f = std::fopen(log.c_str(), "w")) dup2(fileno(f), 1), dup2(fileno(f), 2);
     }
-    if (progress >= 0) dup2(progress, 3);
+    if (progress >= 0 && progress != 3) dup2(progress, 3), close(progress);
     for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -365,7 +365,8 @@ int APP_JobsRun(const APP_Options& o) {
       status = 1;
       continue;
     }
-    if (g_signal) kill(children[k - 1], SIGKILL);
+    // A stopped piece finishes its ffmpeg before it ends; the folder goes after.
+    if (g_signal) kill(children[k - 1], SIGTERM);
     const int s = wait_for(children[k - 1]);
     if (s != 0 && !g_signal) {
       std::fprintf(stderr, "velmar: piece %d of %d failed (status %d):\n%s", k, n, s,
