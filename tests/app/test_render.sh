@@ -138,6 +138,7 @@ refused() {
 expect="even width and height; use 640x480 or 642x480" refused g.mkv --size 641x480
 expect="chooses no kind" refused g --size 160x120
 expect="more than this OpenGL can draw" refused g.y4m --size 40000x120
+expect="frames of 32000x480 are more than this OpenGL can draw" refused g.y4m --size 8000x120 --supersample 4
 
 # No OpenGL at all: one line, a failure, and nothing written.
 __EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent render h.y4m --size 160x120 --fps 10 --to 1 && fail "no OpenGL reported success"
