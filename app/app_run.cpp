@@ -13,9 +13,11 @@
 #include "base/kr_memory.h"
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_ogl.h"
+#include "gfx/gfx_ogl_debug.h"
 #include "platform/pl_platform.h"
 #include "shell/music.h"
 #include "show/demo.h"
+#include "show/demo_sections.h"
 #include "show/video.h"
 
 namespace {
@@ -31,6 +33,15 @@ constexpr double kSeekFps = 60.0;
 void set_swap_interval(int interval) {
   typedef BOOL (*SwapInterval)(int);
   if (auto f = reinterpret_cast<SwapInterval>(wglGetProcAddress("wglSwapIntervalEXT"))) f(interval);
+}
+
+// Set once the music clock runs: before that the show is being set up and loaded.
+bool g_showRunning = false;
+
+// Where an OpenGL error in debug mode happened: the section and the music time.
+void show_place(char* text, int size) {
+  if (!g_showRunning) std::snprintf(text, std::size_t(size), "before the show (setting up, loading)");
+  else std::snprintf(text, std::size_t(size), "section %d at %.3f s", DEMO_SectionCurrent(), double(MUSIC_GetTime()));
 }
 
 }  // namespace
@@ -67,6 +78,7 @@ int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int sh
   }
   const bool gl = APP_shell.driver == &GFX_oglDriver;
   GFX_ogl.stretch = APP_shell.settings.stretch;
+  GFX_oglDebug.where = show_place;
   GFX_DriverSelect(APP_shell.driver, APP_shell.window);
   const int w = APP_shell.displayWidth, h = APP_shell.displayHeight;
   if (render && gl) {
@@ -96,9 +108,11 @@ int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int sh
       (seek ? APP_SeekOpen(o.start, kSeekFps) : MUSIC_Play())) {
     if (o.stats) APP_StatsStart();
     APP_RenderStart();
+    g_showRunning = true;
     DEMO_RunShow();
   }
-  const int status = APP_RenderFinish();
+  g_showRunning = false;
+  int status = APP_RenderFinish();
   if (o.stats) APP_StatsPrint();
 
   // Each step reports success or the rest is skipped.
@@ -108,6 +122,11 @@ int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int sh
       GFX_OglShutdown();
     }
     APP_RestoreDisplayMode();
+  }
+  // In OpenGL debug mode any error, the shutdown's included, fails the run.
+  if (gl && PL_GlDebugWanted()) {
+    std::fprintf(stderr, "velmar: %d OpenGL error%s\n", GFX_OglDebugErrors(), GFX_OglDebugErrors() == 1 ? "" : "s");
+    if (GFX_OglDebugErrors() && !status) status = 1;
   }
   return status;
 }

@@ -3,9 +3,13 @@
 // its release at exit; the projection and the frame slots.
 #include "gfx/gfx_ogl.h"
 
+#include <GL/glext.h>
+
 #include <cmath>
 
 #include "base/kr_error.h"
+#include "gfx/gfx_ogl_debug.h"
+#include "platform/pl_platform.h"
 
 namespace {
 
@@ -15,6 +19,13 @@ int spare_zero(void) { return 0; }
 const char kDevices[1][256] = {"Default Open GL"};
 
 constexpr int kTargetSize = 256;
+
+// Whether the bound framebuffer can be read: always so without framebuffer objects, where
+// the only framebuffer is the window's.
+bool framebuffer_readable() {
+  auto status = reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(wglGetProcAddress("glCheckFramebufferStatus"));
+  return !status || status(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
 
 }  // namespace
 
@@ -91,11 +102,13 @@ GFX_Driver GFX_oglDriver = {
 };
 
 int GFX_OglAttach(HWND window) {
+  GFX_OGL_ENTRY();
   GFX_ogl.window = window;
   return window != nullptr;
 }
 
 int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int stencilBits, int) {
+  GFX_OGL_ENTRY();
   // The window is sized so that its client area is the mode, at the screen's top-left corner.
   LONG style = GetWindowLongA(GFX_ogl.window, GWL_STYLE);
   RECT rect{0, 0, width, height};
@@ -136,6 +149,7 @@ int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int ste
     KR_Error("GFX_OglSetMode(), unable to make DC current.");
     return 0;
   }
+  if (PL_GlDebugWanted()) GFX_OglDebugStart(1);
 
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -172,11 +186,16 @@ int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int ste
 }
 
 void GFX_OglTargetStore(void) {
+  GFX_OGL_ENTRY();
   GFX_OglBindRaw(GFX_ogl.renderTarget);
+  // A context made without any surface has no default framebuffer to copy from (reading it is
+  // an error); the offscreen framebuffer gives the target its store once it is bound.
+  if (!framebuffer_readable()) return;
   glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 0, 0, kTargetSize, kTargetSize, 0);
 }
 
 int GFX_OglDefaultState(void) {
+  GFX_OGL_ENTRY();
   GFX_OglEnable(GFX_CULL);
   GFX_OglSet(GFX_SET_CULL, 2, nullptr);
   GFX_OglEnable(GFX_DEPTH_WRITE);
@@ -195,8 +214,10 @@ int GFX_OglDefaultState(void) {
 }
 
 int GFX_OglShutdown(void) {
+  GFX_OGL_ENTRY();
   if (!wglMakeCurrent(nullptr, nullptr)) return 0;
   if (!wglDeleteContext(GFX_ogl.context)) return 0;
+  GFX_oglDebug.mode = 0;  // nothing is left to ask
   // The context and every texture in it are gone; nothing may refer to them again.
   GFX_ogl.context = nullptr;
   GFX_ogl.renderTarget = 0;
@@ -209,6 +230,7 @@ int GFX_OglShutdown(void) {
 }
 
 void GFX_OglGluPerspective(double fovy, double aspect, double zNear, double zFar) {
+  GFX_OGL_ENTRY();
   double half = fovy / 2.0 * M_PI / 180.0;
   double depth = zFar - zNear;
   double sine = std::sin(half);
@@ -225,6 +247,7 @@ void GFX_OglGluPerspective(double fovy, double aspect, double zNear, double zFar
 }
 
 int GFX_OglPerspective(float fov, float nearPlane, float farPlane) {
+  GFX_OGL_ENTRY();
   if (fov == GFX_ogl.lastFov && nearPlane == GFX_ogl.lastNear && farPlane == GFX_ogl.lastFar) return 0;
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -239,6 +262,7 @@ int GFX_OglPerspective(float fov, float nearPlane, float farPlane) {
 }
 
 int GFX_OglBeginFrame(void) {
+  GFX_OGL_ENTRY();
   if (!GFX_ogl.skipDrawing) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
@@ -246,6 +270,7 @@ int GFX_OglBeginFrame(void) {
 }
 
 int GFX_OglEndFrame(GFX_Driver*) {
+  GFX_OGL_ENTRY();
   GFX_OglPaintBars();
   // An offscreen frame is read back by its caller, never shown; a skipped one is neither.
   if (!GFX_ogl.offscreen && !GFX_ogl.skipDrawing) SwapBuffers(GFX_ogl.dc);
@@ -253,23 +278,27 @@ int GFX_OglEndFrame(GFX_Driver*) {
 }
 
 int GFX_OglMaxTextureSize(void) {
+  GFX_OGL_ENTRY();
   GLint size = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
   return size;
 }
 
 const char* GFX_OglRendererName(void) {
+  GFX_OGL_ENTRY();
   const GLubyte* name = GFX_ogl.context ? glGetString(GL_RENDERER) : nullptr;
   return name ? reinterpret_cast<const char*>(name) : "";
 }
 
 int GFX_OglStencilBits(void) {
+  GFX_OGL_ENTRY();
   GLint bits = 0;
   glGetIntegerv(GL_STENCIL_BITS, &bits);
   return bits;
 }
 
 int GFX_OglClearStencil(int value) {
+  GFX_OGL_ENTRY();
   glClearStencil(value);
   if (!GFX_ogl.skipDrawing) glClear(GL_STENCIL_BUFFER_BIT);
   return 1;

@@ -5,6 +5,7 @@
 #include "gfx/gfx_driver.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
+#include "gfx/gfx_ogl_debug.h"
 #include "gfx/gfx_polygon.h"
 
 namespace {
@@ -44,6 +45,7 @@ void white_polygon(const KR_MeshPoly* poly, int layer) {
 }  // namespace
 
 int GFX_OglDrawPolyConstantTextured(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   int layer = GFX_TextureLayer();
   bind_layer(poly, layer);
   glBegin(GL_TRIANGLE_FAN);
@@ -57,6 +59,7 @@ int GFX_OglDrawPolyConstantTextured(KR_MeshPoly* poly) {
 }
 
 int GFX_OglDrawPolyConstant(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   glBegin(GL_TRIANGLE_FAN);
   glColor4fv(GFX_ogl.constantColour);
   for (int i = 0, n = corner_count(poly); i < n; i++) {
@@ -68,6 +71,7 @@ int GFX_OglDrawPolyConstant(KR_MeshPoly* poly) {
 }
 
 int GFX_OglDrawPolyVertexTextured(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   int layer = GFX_TextureLayer();
   bind_layer(poly, layer);
   glBegin(GL_POLYGON);
@@ -81,6 +85,7 @@ int GFX_OglDrawPolyVertexTextured(KR_MeshPoly* poly) {
 }
 
 int GFX_OglDrawPolyVertex(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   glBegin(GL_TRIANGLE_FAN);
   for (int i = 0, n = corner_count(poly); i < n; i++) {
     glTexCoord2f(0.0f, 0.0f);
@@ -92,6 +97,7 @@ int GFX_OglDrawPolyVertex(KR_MeshPoly* poly) {
 }
 
 int GFX_OglDrawPolyTextured(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   int layer = GFX_TextureLayer();
   bind_layer(poly, layer);
   glBegin(GL_TRIANGLE_FAN);
@@ -104,6 +110,7 @@ int GFX_OglDrawPolyTextured(KR_MeshPoly* poly) {
 }
 
 int GFX_OglDrawPolyPlain(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   glBegin(GL_TRIANGLE_FAN);
   for (int i = 0, n = corner_count(poly); i < n; i++) {
     glTexCoord2f(0.0f, 0.0f);
@@ -114,6 +121,7 @@ int GFX_OglDrawPolyPlain(KR_MeshPoly* poly) {
 }
 
 int GFX_OglQuadConstantTextured(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   int layer = GFX_TextureLayer();
   glColor4fv(GFX_ogl.constantColour);
   for (int i = 0, n = corner_count(poly); i < n; i++) {
@@ -124,12 +132,14 @@ int GFX_OglQuadConstantTextured(KR_MeshPoly* poly) {
 }
 
 int GFX_OglQuadConstant(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   glColor4fv(GFX_ogl.constantColour);
   for (int i = 0, n = corner_count(poly); i < n; i++) vertex(poly->corners[i]);
   return 1;
 }
 
 int GFX_OglQuadVertexTextured(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   int layer = GFX_TextureLayer();
   for (int i = 0, n = corner_count(poly); i < n; i++) {
     const float* c = poly->corners[i].colour;
@@ -141,6 +151,7 @@ int GFX_OglQuadVertexTextured(KR_MeshPoly* poly) {
 }
 
 int GFX_OglQuadVertex(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   for (int i = 0, n = corner_count(poly); i < n; i++) {
     glColor4fv(poly->corners[i].colour);
     vertex(poly->corners[i]);
@@ -149,6 +160,7 @@ int GFX_OglQuadVertex(KR_MeshPoly* poly) {
 }
 
 int GFX_OglQuadTextured(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   int layer = GFX_TextureLayer();
   for (int i = 0, n = corner_count(poly); i < n; i++) {
     layer_coords(poly->corners[i], layer);
@@ -158,11 +170,13 @@ int GFX_OglQuadTextured(KR_MeshPoly* poly) {
 }
 
 int GFX_OglQuadPlain(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   for (int i = 0, n = corner_count(poly); i < n; i++) vertex(poly->corners[i]);
   return 1;
 }
 
 int GFX_OglDrawPolyLmTwoPass(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   glEnable(GL_TEXTURE_2D);
   if (poly->lightmap) {
     GFX_OglTexBind(poly->lightmap);
@@ -179,6 +193,7 @@ int GFX_OglDrawPolyLmTwoPass(KR_MeshPoly* poly) {
 }
 
 int GFX_OglDrawPolyLmMulti(KR_MeshPoly* poly) {
+  GFX_OGL_ENTRY();
   // Unit 0 goes through tex_bind, which skips a redundant bind by itself, so single-layer
   // drawing in between cannot leave a stale texture on it.
   GFX_ogl.unit0 = poly->material;
@@ -216,16 +231,25 @@ int GFX_OglDrawPolyLmMulti(KR_MeshPoly* poly) {
 int GFX_OglDrawNothing(KR_MeshPoly*) { return 1; }
 
 int GFX_OglBeginQuads(void) {
-  if (!GFX_ogl.skipDrawing) glBegin(GL_QUADS);
+  GFX_OGL_ENTRY();
+  if (!GFX_ogl.skipDrawing) {
+    glBegin(GL_QUADS);
+    GFX_oglDebug.primitive = 1;
+  }
   return 0;
 }
 
 int GFX_OglEndPrim(void) {
-  if (!GFX_ogl.skipDrawing) glEnd();
+  GFX_OGL_ENTRY();
+  if (!GFX_ogl.skipDrawing) {
+    glEnd();
+    GFX_oglDebug.primitive = 0;
+  }
   return 1;
 }
 
 int GFX_OglDrawLine(const KR_Vector* p1, const KR_Vector* p2, const float* colour1, const float* colour2) {
+  GFX_OGL_ENTRY();
   if (GFX_ogl.skipDrawing) return 1;
   glBegin(GL_LINES);
   glColor4f(colour1[0], colour1[1], colour1[2], 1.0f);
@@ -237,6 +261,7 @@ int GFX_OglDrawLine(const KR_Vector* p1, const KR_Vector* p2, const float* colou
 }
 
 int GFX_OglDrawPoint(const KR_Vector* p, const float* colour) {
+  GFX_OGL_ENTRY();
   if (GFX_ogl.skipDrawing) return 1;
   glDisable(GL_DEPTH_TEST);
   glBegin(GL_POINTS);

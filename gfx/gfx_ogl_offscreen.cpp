@@ -10,6 +10,7 @@
 
 #include "base/kr_error.h"
 #include "gfx/gfx_ogl.h"
+#include "gfx/gfx_ogl_debug.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ const std::uint8_t* take(int i) {
 }  // namespace
 
 void GFX_OglViewUpdate(void) {
+  GFX_OGL_ENTRY();
   GFX_ogl.view = GFX_AspectRect(GFX_ogl.modeWidth, GFX_ogl.modeHeight, GFX_ogl.stretch);
   const GFX_Rect& v = GFX_ogl.view;
   glViewport(v.x, v.y, v.width, v.height);
@@ -93,6 +95,7 @@ void GFX_OglViewUpdate(void) {
 }
 
 void GFX_OglPaintBars(void) {
+  GFX_OGL_ENTRY();
   const GFX_Rect& v = GFX_ogl.view;
   const int W = GFX_ogl.modeWidth, H = GFX_ogl.modeHeight;
   if ((v.x == 0 && v.y == 0 && v.width == W && v.height == H) || GFX_ogl.skipDrawing) return;
@@ -118,6 +121,7 @@ void GFX_OglPaintBars(void) {
 }
 
 int GFX_OglOffscreenLimit(void) {
+  GFX_OGL_ENTRY();
   if (!GFX_ogl.context) return 0;
   GLint renderbuffer = 0, viewport[2] = {0, 0};
   glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
@@ -126,6 +130,7 @@ int GFX_OglOffscreenLimit(void) {
 }
 
 int GFX_OglOffscreenCreate(int width, int height) {
+  GFX_OGL_ENTRY();
   const int limit = GFX_OglOffscreenLimit();
   if (!GFX_ogl.context || width <= 0 || height <= 0 || width > limit || height > limit) {
     KR_Error("GFX_OglOffscreenCreate - no context or a bad size (%d x %d)", width, height);
@@ -180,6 +185,7 @@ int GFX_OglOffscreenCreate(int width, int height) {
 }
 
 const std::uint8_t* GFX_OglOffscreenRead(void) {
+  GFX_OGL_ENTRY();
   Offscreen& o = g_off;
   if (!GFX_ogl.offscreen) return nullptr;
   const int i = o.next;
@@ -194,11 +200,13 @@ const std::uint8_t* GFX_OglOffscreenRead(void) {
 }
 
 const std::uint8_t* GFX_OglOffscreenFlush(void) {
+  GFX_OGL_ENTRY();
   if (!GFX_ogl.offscreen) return nullptr;
   return take(1 - g_off.next);
 }
 
 void GFX_OglOffscreenRelease(void) {
+  GFX_OGL_ENTRY();
   Offscreen& o = g_off;
   if (!GFX_ogl.offscreen) return;
   if (GFX_ogl.context) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "gfx/gfx_ogl.h"
+#include "gfx/gfx_ogl_debug.h"
 
 namespace {
 
@@ -120,6 +121,7 @@ int set_cull(int kind) {
 }  // namespace
 
 int GFX_OglEnable(int code) {
+  GFX_OGL_ENTRY();
   switch (code) {
     case GFX_MODULATE:
       texture_mode(GL_MODULATE);
@@ -164,6 +166,7 @@ int GFX_OglEnable(int code) {
 }
 
 int GFX_OglDisable(int code) {
+  GFX_OGL_ENTRY();
   switch (code) {
     case GFX_MODULATE:
     case GFX_ADD: return replace_colour();
@@ -194,6 +197,7 @@ int GFX_OglDisable(int code) {
 }
 
 int GFX_OglSet(int target, int kind, const void* params) {
+  GFX_OGL_ENTRY();
   switch (target) {
     case GFX_SET_COLOUR: return set_colour(kind, params);
     case GFX_SET_TEXTURE: return kind == 0 ? GFX_OglDisable(GFX_TEXTURE) : 0;
@@ -206,6 +210,7 @@ int GFX_OglSet(int target, int kind, const void* params) {
 }
 
 void GFX_OglReselect(void) {
+  GFX_OGL_ENTRY();
   // Per-vertex colour wins over the constant colour.
   if (GFX_ogl.vertexColour && GFX_ogl.constantColourOn) GFX_ogl.constantColourOn = 0;
   GFX_Driver& d = GFX_oglDriver;
@@ -233,6 +238,7 @@ void GFX_OglReselect(void) {
 }
 
 void GFX_OglSkipDrawing(int skip) {
+  GFX_OGL_ENTRY();
   GFX_ogl.skipDrawing = skip != 0;
   GFX_OglReselect();
 }

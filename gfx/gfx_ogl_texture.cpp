@@ -3,6 +3,7 @@
 #include "base/kr_error.h"
 #include "gfx/gfx_material.h"
 #include "gfx/gfx_ogl.h"
+#include "gfx/gfx_ogl_debug.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ GLenum source_format(int format) {
 }  // namespace
 
 int GFX_OglTexCreate(GFX_Material* material) {
+  GFX_OGL_ENTRY();
   if (!material) {
     KR_Error("GFX_OglTexCreate - no material");
     return 0;
@@ -48,6 +50,7 @@ int GFX_OglTexCreate(GFX_Material* material) {
 }
 
 int GFX_OglTexUpload(GFX_Material* material) {
+  GFX_OGL_ENTRY();
   if (!material || !material->image || !material->image->data) {
     KR_Error("GFX_OglTexUpload - no image");
     return 0;
@@ -66,6 +69,7 @@ int GFX_OglTexUpload(GFX_Material* material) {
 }
 
 int GFX_OglTexSubUpload(GFX_Material* material, int x, int y, int width, int height, const void* pixels) {
+  GFX_OGL_ENTRY();
   if (!material || !material->image || !material->created) {
     KR_Error("GFX_OglTexSubUpload - no texture");
     return 0;
@@ -88,6 +92,7 @@ int GFX_OglTexSubUpload(GFX_Material* material, int x, int y, int width, int hei
 }
 
 int GFX_OglTexDelete(GFX_Material* material) {
+  GFX_OGL_ENTRY();
   if (!material) return 0;
   if (material->created) {
     GLuint name = material->texture;
@@ -103,6 +108,7 @@ int GFX_OglTexDelete(GFX_Material* material) {
 }
 
 int GFX_OglTexBind(GFX_Material* material) {
+  GFX_OGL_ENTRY();
   if (GFX_ogl.bindLock) return 1;
   if (material && material != GFX_ogl.lastBound) {
     glBindTexture(GL_TEXTURE_2D, material->texture);
@@ -113,6 +119,7 @@ int GFX_OglTexBind(GFX_Material* material) {
 }
 
 void GFX_OglBindRaw(GLuint texture) {
+  GFX_OGL_ENTRY();
   glBindTexture(GL_TEXTURE_2D, texture);
   GFX_ogl.bindCount++;
   GFX_ogl.lastBound = nullptr;

@@ -7,6 +7,7 @@
 
 #include "gfx/gfx_2d.h"
 #include "gfx/gfx_ogl.h"
+#include "gfx/gfx_ogl_debug.h"
 
 namespace {
 
@@ -33,11 +34,13 @@ int scissor(int x, int y, int w, int h) {
 }  // namespace
 
 int GFX_ScissorCutTop(int n) {
+  GFX_OGL_ENTRY();
   const int W = GFX_ogl.view.width, H = GFX_ogl.view.height;
   return scissor(0, 0, W, H - clamp_rows(n) * H / kRows);
 }
 
 int GFX_ScissorTopRows(int n) {
+  GFX_OGL_ENTRY();
   const int W = GFX_ogl.view.width, H = GFX_ogl.view.height;
   const int b = clamp_rows(n) * H / kRows;
   return scissor(0, H - b, W, b);
@@ -46,17 +49,20 @@ int GFX_ScissorTopRows(int n) {
 int GFX_ScissorBottomHalf(void) { return scissor(0, 0, GFX_ogl.view.width, GFX_ogl.view.height / 2); }
 
 int GFX_ScissorTopHalf(void) {
+  GFX_OGL_ENTRY();
   const int H = GFX_ogl.view.height;
   return scissor(0, H / 2, GFX_ogl.view.width, H / 2);
 }
 
 int GFX_ScissorRect(int x, int y, int w, int h) {
+  GFX_OGL_ENTRY();
   const int W = GFX_ogl.view.width, H = GFX_ogl.view.height;
   const int bottom = scale(std::int64_t(H) - scale(y, H, kRows) - scale(h, H, kRows), 1, 1);
   return scissor(scale(x, W, kColumns), bottom, scale(w, W, kColumns), scale(h, H, kRows));
 }
 
 int GFX_ScissorOff(void) {
+  GFX_OGL_ENTRY();
   const GFX_Rect& v = GFX_ogl.view;
   glScissor(v.x, v.y, v.width, v.height);
   glDisable(GL_SCISSOR_TEST);

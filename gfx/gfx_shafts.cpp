@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "gfx/gfx_ogl.h"
+#include "gfx/gfx_ogl_debug.h"
 #include "gfx/gfx_shafts.h"
 
 namespace {
@@ -67,11 +68,13 @@ void draw_shafts() {
 }  // namespace
 
 int GFX_ShaftsSetRect(float u0, float u1, float v0, float v1) {
+  GFX_OGL_ENTRY();
   g_frame.rect = {u0, u1, v0, v1};
   return 1;
 }
 
 int GFX_ShaftsDraw(float angle, const KR_Matrix* camera) {
+  GFX_OGL_ENTRY();
   if (!camera) return 0;
   GFX_ShaftsFrameBuild(&g_frame, angle);
 

@@ -9,6 +9,7 @@
 #include "base/kr_math.h"
 #include "gfx/gfx_2d.h"
 #include "gfx/gfx_ogl.h"
+#include "gfx/gfx_ogl_debug.h"
 #include "platform/win32.h"
 
 namespace {
@@ -134,12 +135,14 @@ int feedback(const char* function, float alpha, Coords coords) {
 }  // namespace
 
 int GFX_TargetBegin(void) {
+  GFX_OGL_ENTRY();
   if (!have_target("GFX_TargetBegin")) return 0;
   target_viewport();
   return 1;
 }
 
 int GFX_TargetCapture(void) {
+  GFX_OGL_ENTRY();
   if (!have_target("GFX_TargetCapture")) return 0;
   GFX_Enable(GFX_TEXTURE);
   bind_target();
@@ -149,6 +152,7 @@ int GFX_TargetCapture(void) {
 }
 
 int GFX_TargetLock(void) {
+  GFX_OGL_ENTRY();
   if (!have_target("GFX_TargetLock")) return 0;
   bind_target();
   GFX_ogl.bindLock = 1;
@@ -156,12 +160,14 @@ int GFX_TargetLock(void) {
 }
 
 int GFX_TargetUnlock(void) {
+  GFX_OGL_ENTRY();
   GFX_ogl.bindLock = 0;
   GFX_ogl.lastBound = nullptr;
   return 1;
 }
 
 int GFX_TargetDraw(void) {
+  GFX_OGL_ENTRY();
   if (!have_target("GFX_TargetDraw")) return 0;
   begin_target(0, 0);
   pass(kGlScreen, kFullUv);
@@ -170,6 +176,7 @@ int GFX_TargetDraw(void) {
 }
 
 int GFX_TargetZoomBlur(float amount) {
+  GFX_OGL_ENTRY();
   amount = clamp01(amount);
   return passes("GFX_TargetZoomBlur", kPassAlpha,
                 [amount](int i, Corners&, Corners& uv) { uv = inset(float(i) / 60.0f * amount); });
@@ -178,6 +185,7 @@ int GFX_TargetZoomBlur(float amount) {
 int GFX_TargetPulse(void) { return GFX_TargetZoomBlur(1.0f); }
 
 int GFX_TargetStretchLeft(float amount) {
+  GFX_OGL_ENTRY();
   amount = clamp01(amount);
   return passes("GFX_TargetStretchLeft", kPassAlpha, [amount](int i, Corners&, Corners& uv) {
     const float a = 1.0f - float(i) / 60.0f * amount;
@@ -186,6 +194,7 @@ int GFX_TargetStretchLeft(float amount) {
 }
 
 int GFX_TargetStretchRight(float amount) {
+  GFX_OGL_ENTRY();
   amount = clamp01(amount);
   return passes("GFX_TargetStretchRight", kPassAlpha, [amount](int i, Corners&, Corners& uv) {
     const float a = float(i) / 60.0f * amount;
@@ -194,6 +203,7 @@ int GFX_TargetStretchRight(float amount) {
 }
 
 int GFX_TargetZoomSpin(float zoom, float spin) {
+  GFX_OGL_ENTRY();
   return passes("GFX_TargetZoomSpin", kPassAlpha, [zoom, spin](int i, Corners& xy, Corners& uv) {
     KR_Matrix r;
     KR_MatFromEuler(&r, 0.0f, 0.0f, float(i) / 20.0f * spin);
@@ -203,6 +213,7 @@ int GFX_TargetZoomSpin(float zoom, float spin) {
 }
 
 int GFX_TargetSpinZoom(float zoom, float spin, float alpha) {
+  GFX_OGL_ENTRY();
   return passes("GFX_TargetSpinZoom", alpha, [zoom, spin](int i, Corners&, Corners& uv) {
     KR_Matrix r;
     KR_MatFromEuler(&r, 0.0f, 0.0f, float(i) / 20.0f * spin);
@@ -217,6 +228,7 @@ int GFX_TargetSpinZoom(float zoom, float spin, float alpha) {
 }
 
 int GFX_TargetDrawRect(float x, float y, float sx, float sy) {
+  GFX_OGL_ENTRY();
   if (!have_target("GFX_TargetDrawRect")) return 0;
   static constexpr Corners kCorners = {{{-1, 1}, {1, 1}, {1, -1}, {-1, -1}}};
   static constexpr Corners kUv = {{{0, 1}, {1, 1}, {1, 0}, {0, 0}}};
@@ -233,9 +245,11 @@ int GFX_TargetDrawRect(float x, float y, float sx, float sy) {
 }
 
 int GFX_TargetFeedbackZoom(void) {
+  GFX_OGL_ENTRY();
   return feedback("GFX_TargetFeedbackZoom", 0.25f, [](float b) { return inset(b); });
 }
 
 int GFX_TargetFeedbackSmear(void) {
+  GFX_OGL_ENTRY();
   return feedback("GFX_TargetFeedbackSmear", 0.2f, [](float b) { return Corners{{{b, 0}, {1, 0}, {1, 1}, {b, 1}}}; });
 }

@@ -3,6 +3,9 @@
 #include "platform/pl_internal.h"
 #include "platform/pl_platform.h"
 
+#include <cstdlib>
+#include <cstring>
+
 HDC GetDC(HWND w) { return IsWindow(w) ? &w->dc : nullptr; }
 
 int ReleaseDC(HWND w, HDC dc) { return (w && dc && dc->window == w) ? 1 : 0; }
@@ -28,4 +31,9 @@ int PL_GlSurfaceSizes(HWND w, int* colourBits, int* depthBits, int* stencilBits)
   if (depthBits) *depthBits = w->glDepth;
   if (stencilBits) *stencilBits = w->glStencil;
   return 1;
+}
+
+int PL_GlDebugWanted(void) {
+  const char* v = std::getenv("VELMAR_GL_DEBUG");
+  return v && *v && std::strcmp(v, "0") != 0;
 }

@@ -69,6 +69,10 @@ int PL_DisplaySwitched(DEVMODEA* mode);
 // window has none.
 int PL_GlSurfaceSizes(HWND window, int* colourBits, int* depthBits, int* stencilBits);
 
+// OpenGL debug mode: 1 when VELMAR_GL_DEBUG is set to anything but "" or "0". Contexts made
+// from then on are debug contexts, and the OpenGL driver reports every error it meets.
+int PL_GlDebugWanted(void);
+
 // Linked-in modules (the browser build, which has no files to load code from): a module
 // registers its exports under its library's name, and LoadLibraryA and GetProcAddress find
 // them there. Returns 1 when registered.

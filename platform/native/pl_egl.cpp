@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/pl_internal.h"
+#include "platform/pl_platform.h"
 
 namespace {
 
@@ -114,11 +115,20 @@ PL_GlContext* make_context(const Egl& e, const char** why) {
     *why = "EGL does not offer desktop OpenGL";
     return nullptr;
   }
-  const EGLint profile[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
-  const EGLint plain[] = {EGL_NONE};
+  // In debug mode a debug context is asked for first (EGL 1.5's attribute), then an ordinary one.
+  std::vector<EGLint> attributes;
+  if (e.profile) attributes = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT};
+  const std::size_t plain = attributes.size();
+  if (PL_GlDebugWanted()) attributes.insert(attributes.end(), {EGL_CONTEXT_OPENGL_DEBUG, EGL_TRUE});
+  attributes.push_back(EGL_NONE);
   EGLContext context = EGL_NO_CONTEXT;
-  if (!refused(e.name, false) && !(e.profile && refused(e.name, true)))
-    context = eglCreateContext(e.display, e.config, EGL_NO_CONTEXT, e.profile ? profile : plain);
+  if (!refused(e.name, false) && !(e.profile && refused(e.name, true))) {
+    context = eglCreateContext(e.display, e.config, EGL_NO_CONTEXT, attributes.data());
+    if (context == EGL_NO_CONTEXT && attributes.size() > plain + 1) {
+      attributes[plain] = EGL_NONE;
+      context = eglCreateContext(e.display, e.config, EGL_NO_CONTEXT, attributes.data());
+    }
+  }
   if (context == EGL_NO_CONTEXT) {
     *why = "no OpenGL context";
     return nullptr;

@@ -30,6 +30,7 @@ void set_attributes(int colour, int depth, int stencil, int doubleBuffer) {
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, stencil);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, doubleBuffer);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  if (PL_GlDebugWanted()) SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_DEBUG_FLAG);
 }
 
 }  // namespace

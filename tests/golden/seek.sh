@@ -12,7 +12,7 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 for t in $(awk -F '\t' '!/^#/ && NF { print $1 }' "$here/seek.tsv"); do
   rm -rf "$work/from"
-  if ! env -u DISPLAY "$build/velmar" --data "$build/data" --render "$work/from/" --size 320x240 --fps 10 \
+  if ! env -u DISPLAY VELMAR_GL_DEBUG=1 "$build/velmar" --data "$build/data" --render "$work/from/" --size 320x240 --fps 10 \
       --from "$t" --to "$(awk -v t="$t" 'BEGIN { print t + 0.3 }')" 2>"$work/log"; then
     echo "FAIL --from $t: the render failed"; sed 's/^/  /' "$work/log"; failed=1; continue
   fi
