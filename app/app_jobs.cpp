@@ -3,7 +3,9 @@
 #include "app/app_jobs.h"
 
 #include <poll.h>
-#include <sys/prctl.h>
+#ifdef __linux__
+#include <sys/prctl.h>  // not in the page, which starts no processes
+#endif
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,7 +59,12 @@ pid_t start(const std::vector<std::string>& args, int& out, const std::string& l
   if (pid == 0) {
     // A child of --jobs is ended by velmar (its own group keeps the terminal's Ctrl-C for
     // velmar alone), and with it.
-    if (progress >= 0) setpgid(0, 0), prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (progress >= 0) {
+      setpgid(0, 0);
+#ifdef __linux__
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    }
     dup2(data[1], 1);
     if (!log.empty()) {
       if (std::FILE* f = std::fopen(log.c_str(), "w")) dup2(fileno(f), 1), dup2(fileno(f), 2);
