@@ -74,11 +74,12 @@ web:
 	@$(EMENV) cmake --build $(WEB) -j $(JOBS)
 
 # The page in headless Chromium: 20 s of the show, the two clip-library copies, the OpenGL layer
-# across contexts, the golden frames.
+# across contexts, links that name another site refused, the golden frames.
 web-test: web
 	python3 tests/web/browser_test.py $(WEB) play 20
 	python3 tests/web/browser_test.py $(WEB) twin
 	python3 tests/web/browser_test.py $(WEB) contexts
+	python3 tests/web/browser_test.py $(WEB) safety
 	python3 tests/web/browser_test.py $(WEB) golden $(WEB_NATIVE) $(WEB)/golden
 
 bench: build

@@ -1,21 +1,54 @@
 // The page around the show: the start panel (its Start click is the one that lets the browser
 // play sound), the program's start, its messages, and the cue lines at the end. URL parameters
-// serve the tests: render=WxH&fps=F[&from=S][&to=S][&stills=T,T,...]&report=PATH draws frames
+// serve the tests: render=WxH&fps=F[&from=S][&to=S][&stills=T,T,...]&report=1 draws frames
 // on the virtual clock, as velmar --render does (stills: only the frames at those music
-// times are written), and posts them as PNG files to PATH (keep=n,n,...: only those);
-// program=clip_twin (or gl_contexts) runs that test program instead of the show.
+// times are written), and posts them as PNG files to /report/ on the page's own origin
+// (keep=n,n,...: only those); program=clip_twin (or gl_contexts) runs that test program
+// instead of the show. A link to the page is anyone's to write, so no parameter names a
+// script or an address: each is held to its form, and a link with any bad one starts nothing
+// and says why on the page.
 'use strict';
 (function () {
   const params = new URLSearchParams(location.search);
   const $ = id => document.getElementById(id);
   const page = window.velmarPage = {frames: 0, firstFrameMs: null, clickMs: null, ended: false, exitCode: null,
                                    log: [], frameTimes: [], clock: null};
+
+  // The programs a link may start, each its own script beside the page.
+  const PROGRAMS = ['velmar', 'clip_twin', 'gl_contexts'];
+  // Every other parameter and the form its value must have.
+  const FORMS = new Map([
+    ['render', /^\d{1,5}x\d{1,5}$/],
+    ['fps', /^\d+(?:\.\d+)?$/],
+    ['from', /^\d+(?:\.\d+)?$/],
+    ['to', /^\d+(?:\.\d+)?$/],
+    ['stills', /^\d+(?:\.\d+)?(?:,\d+(?:\.\d+)?)*$/],
+    ['keep', /^\d+(?:,\d+)*$/],
+    ['stats', /^[01]$/],
+    ['report', /^1$/],
+    ['args', /^[A-Za-z0-9_.,=+-]+(?: [A-Za-z0-9_.,=+-]+)*$/],
+  ]);
+  function refusals() {
+    const bad = [];
+    for (const [name, value] of params) {
+      if (name === 'program') {
+        if (!PROGRAMS.includes(value)) bad.push("Unknown test program '" + value + "'");
+      } else if (!FORMS.has(name)) {
+        bad.push("Unknown parameter '" + name + "'");
+      } else if (!FORMS.get(name).test(value)) {
+        bad.push('Bad value for ' + name);
+      }
+    }
+    return bad;
+  }
+
   const program = params.get('program') || 'velmar';
   const render = params.get('render');
-  const report = params.get('report');
+  const report = params.get('report') === '1';
 
-  function post(path, body) {
-    return fetch(path, {method: 'POST', body: body});
+  // Reports go to this origin alone, under one fixed path.
+  function post(name, body) {
+    return fetch(location.origin + '/report/' + name, {method: 'POST', body: body});
   }
   function print(text) {
     page.log.push(text);
@@ -65,7 +98,7 @@
       const path = '/frames/' + name;
       if (!keep || keep.has(Number(m[1]))) {
         page.framesKept++;
-        if (report) pending.push(post(report + '/' + name, Module.FS.readFile(path)));
+        if (report) pending.push(post(name, Module.FS.readFile(path)));
       }
       Module.FS.unlink(path);
     }
@@ -112,8 +145,8 @@
 
   // The program returned (or exited): its status, its cue lines, and the end panel.
   function finished() {
-    if (report) post(report + '/done', JSON.stringify({exit: page.exitCode, log: page.log, frames: page.frames,
-                                                      firstFrameMs: page.firstFrameMs}));
+    if (report) post('done', JSON.stringify({exit: page.exitCode, log: page.log, frames: page.frames,
+                                          firstFrameMs: page.firstFrameMs}));
     if (render || program !== 'velmar') return;
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
     try {
@@ -151,7 +184,21 @@
   // A test hears of a page that failed at once rather than at its time-out.
   function failed(text) {
     page.log.push('error: ' + text);
-    if (report && !page.ended) post(report + '/done', JSON.stringify({exit: 'error', log: page.log}));
+    if (report && !page.ended) post('done', JSON.stringify({exit: 'error', log: page.log}));
+  }
+  $('again').addEventListener('click', () => location.reload());
+
+  const bad = refusals();
+  if (bad.length) {
+    // Nothing loads: no program, no content pack, no report.
+    $('start').hidden = true;
+    for (const text of bad) {
+      const p = document.createElement('p');
+      p.textContent = text;
+      $('refused').appendChild(p);
+    }
+    $('refused').hidden = false;
+    return;
   }
   window.addEventListener('error', e => failed(e.message));
   window.addEventListener('unhandledrejection', e => failed(String(e.reason)));

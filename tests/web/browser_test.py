@@ -15,6 +15,9 @@ posts what a test needs (rendered frames, its log) back to the server.
   browser_test.py WEBDIR live [SECONDS]   the whole show live (Start clicked, sound on), or its
                                           first SECONDS, then Escape; its frame statistics
                                           (velmar --stats) on standard output, held for sense
+  browser_test.py WEBDIR safety          a link cannot make the page run another site's script or
+                                          post to another site: such parameters are refused on
+                                          the page, and a stranger's server hears nothing
   browser_test.py WEBDIR golden BUILD OUTDIR
                                           the golden frames' times drawn by the page and held to
                                           the native references by BUILD's golden_frames
@@ -69,6 +72,38 @@ class Server:
                 self.end_headers()
 
         http.server.SimpleHTTPRequestHandler.extensions_map[".wasm"] = "application/wasm"
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.httpd.shutdown()
+
+
+class Stranger:
+    """Another site on another loopback port: counts every request and answers each with a
+    script that marks the page, should it ever run."""
+
+    def __init__(self):
+        self.requests = []
+        stranger = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def log_message(self, *a):
+                pass
+
+            def answer(self):
+                stranger.requests.append(self.command + " " + self.path)
+                body = b"window.strangerRan = true;"
+                self.send_response(200)
+                self.send_header("Content-Type", "text/javascript")
+                self.send_header("Access-Control-Allow-Origin", "*")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            do_GET = do_POST = do_OPTIONS = answer
+
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
         self.url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
@@ -318,7 +353,7 @@ def live(web, seconds=None):
 def page_program(web, program, claim):
     """Runs one of the page's test programs, which prints its cases and their count."""
     with session(web) as (server, browser):
-        browser.call("Page.navigate", url=server.url + "index.html?program=%s&report=report" % program)
+        browser.call("Page.navigate", url=server.url + "index.html?program=%s&report=1" % program)
         server.done.wait(300)
         result = json.loads(server.reports.get("done", b"{}") or b"{}")
         for line in result.get("log", []):
@@ -338,6 +373,47 @@ def contexts(web):
     return page_program(web, "gl_contexts", "the OpenGL layer keeps its state and its objects across contexts")
 
 
+def safety(web):
+    """Links that name another site's script or address, and a bad value: each is refused with a
+    message on the page, nothing runs, and the other site hears no request; a listed test
+    program still runs."""
+    stranger = Stranger()
+    refused = [
+        ("a script address as the program", "?program=%sx.js" % stranger.url, "Unknown test program"),
+        ("an address for the reports", "?program=gl_contexts&report=%s" % stranger.url, "Bad value for report"),
+        ("a bad frame rate", "?render=320x240&fps=ten&report=1", "Bad value for fps"),
+    ]
+    checks = []
+    try:
+        with session(web) as (server, browser):
+            for claim, query, message in refused:
+                browser.call("Page.navigate", url=server.url + "index.html" + query)
+                shown = browser.wait_for("(() => { const e = document.getElementById('refused');"
+                                         " return e && !e.hidden && [...e.querySelectorAll('p')]"
+                                         ".map(p => p.textContent).join('; '); })()", 20) or ""
+                # Anything the page would start from the link has had time to ask for itself.
+                time.sleep(3)
+                # The page script is the only script a refused link leaves on the page.
+                state = browser.evaluate("[!!window.strangerRan, document.scripts.length,"
+                                         " document.getElementById('start').hidden]") or [None, None, None]
+                checks.append(("%s is refused on the page" % claim, message in shown and state[2] is True,
+                               shown or "no message"))
+                checks.append(("%s starts nothing" % claim, state[:2] == [False, 1],
+                               "stranger's script ran: %s, scripts on the page: %s" % tuple(state[:2])))
+            checks.append(("the other site hears no request", not stranger.requests,
+                           ", ".join(stranger.requests[:3])))
+            browser.call("Page.navigate", url=server.url + "index.html?program=gl_contexts&report=1")
+            server.done.wait(120)
+            result = json.loads(server.reports.get("done", b"{}") or b"{}")
+            checks.append(("a listed test program still runs and reports", result.get("exit") == 0,
+                           "exit %s" % result.get("exit")))
+            errors = [e for e in browser.console_errors() if "strangerRan" not in e]
+            checks.append(("no error in the console", not errors, "; ".join(errors[:3])))
+    finally:
+        stranger.close()
+    return verdict(checks)
+
+
 def render(web, out, size, fps, keep_file=None, extra=""):
     keep = ""
     if keep_file:
@@ -345,7 +421,7 @@ def render(web, out, size, fps, keep_file=None, extra=""):
             keep = ",".join(l.strip() for l in f if l.strip())
     with session(web) as (server, browser):
         began = time.time()
-        url = "%sindex.html?render=%s&fps=%s&report=report%s%s" % (server.url, size, fps, "&keep=" + keep if keep else "",
+        url = "%sindex.html?render=%s&fps=%s&report=1%s%s" % (server.url, size, fps, "&keep=" + keep if keep else "",
                                                                 extra)
         browser.call("Page.navigate", url=url)
         server.done.wait(1800)
@@ -411,6 +487,8 @@ def main(argv):
         return twin(web)
     if what == "contexts":
         return contexts(web)
+    if what == "safety":
+        return safety(web)
     if what == "golden":
         return golden(web, argv[3], argv[4])
     if what == "render":
