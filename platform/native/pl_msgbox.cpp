@@ -1,5 +1,5 @@
 // Message boxes: always echoed on standard error; answered by a handler a test installed, or
-// shown by the owning dialog's toolkit, by SDL, or, where SDL cannot draw one, by GTK.
+// shown by the owning dialog's toolkit, by GTK, or, where GTK cannot open the display, by SDL.
 #include "platform/pl_internal.h"
 #include "platform/pl_platform.h"
 
@@ -35,11 +35,15 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
   if (owner && owner->dialog && pl_dialog_message_box(owner, text, caption)) return IDOK;
   const int error = (type & MB_ICONERROR) != 0;
   SDL_Window* parent = nullptr;
+  if (pl_video_start()) parent = (owner && IsWindow(owner)) ? owner->sdl : nullptr;
+  // GTK draws the box in this process. SDL's X11 box is drawn by a forked child, and a child
+  // forked while another thread (the software renderer's, the sound output's) holds an
+  // allocator lock can hang on its first allocation: glibc's malloc guards against that,
+  // the sanitizers' allocator does not.
+  if (pl_gtk_message_box(text, caption, error, x11_window_of(parent))) return IDOK;
   if (pl_video_start()) {
-    parent = (owner && IsWindow(owner)) ? owner->sdl : nullptr;
     Uint32 flags = error ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-    if (SDL_ShowSimpleMessageBox(flags, caption, text, parent) == 0) return IDOK;
+    SDL_ShowSimpleMessageBox(flags, caption, text, parent);
   }
-  pl_gtk_message_box(text, caption, error, x11_window_of(parent));
   return IDOK;
 }
