@@ -233,7 +233,7 @@ int APP_VideoHoldsLossless(const std::string& path) {
 
 int APP_VideoIs420(int kind) { return kind == APP_VIDEO_Y4M || kind == APP_VIDEO_FFMPEG; }
 
-std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& s, const std::string& output) {
+std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoFormat& s, const std::string& output) {
   long num, den;
   rate(s.fps, num, den);
   std::vector<std::string> a = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
@@ -272,7 +272,7 @@ std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& s, const std::
   return a;
 }
 
-int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpec& format) {
+int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoFormat& format) {
   out = APP_VideoOut{};
   out.width = format.width;
   out.height = format.height;

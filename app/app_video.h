@@ -29,7 +29,7 @@ struct APP_VideoOut {
   std::vector<std::uint8_t> planes;  // one 4:2:0 frame
 };
 
-struct APP_VideoSpec {
+struct APP_VideoFormat {
   int width, height;
   double fps;
   double from, to;                      // music time of the range (the soundtrack is cut to it)
@@ -48,9 +48,9 @@ int APP_VideoIs420(int kind);
 // holds FFV1 and FLAC (.mkv, .nut).
 int APP_VideoHoldsLossless(const std::string& path);
 // The ffmpeg command line for an output (the temporary name last).
-std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoSpec& format, const std::string& output);
+std::vector<std::string> APP_VideoFfmpegArgs(const APP_VideoFormat& format, const std::string& output);
 // Opens the output; on failure prints one line on standard error and returns 0.
-int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoSpec& format);
+int APP_VideoOpen(APP_VideoOut& out, const std::string& path, const APP_VideoFormat& format);
 // Appends one frame of width x height RGB pixels, rows from the top, unless `keep` passes it
 // over (a PNG file is named by the frame's index). 0 (with the line) on failure.
 int APP_VideoWrite(APP_VideoOut& out, const std::uint8_t* rgb);

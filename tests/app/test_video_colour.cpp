@@ -72,8 +72,8 @@ void expect_colours_kept(const std::string& file) {
 
 void write(const std::string& file) {
   APP_VideoOut out;
-  APP_VideoSpec spec{kW, kH, 10.0, 0.0, 0.3, "", {}};
-  ASSERT_EQ(APP_VideoOpen(out, file, spec), 1);
+  APP_VideoFormat format{kW, kH, 10.0, 0.0, 0.3, "", {}};
+  ASSERT_EQ(APP_VideoOpen(out, file, format), 1);
   const std::vector<std::uint8_t> rgb = bars();
   for (int i = 0; i < 3; i++) ASSERT_EQ(APP_VideoWrite(out, rgb.data()), 1);
   ASSERT_EQ(APP_VideoClose(out, APP_VIDEO_COMPLETE), 1);
