@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/app_data.h"
+#include "app/app_render.h"
 #include "app/app_video.h"
 #include "platform/pl_platform.h"
 #include "shell/music.h"
@@ -159,11 +160,8 @@ struct Progress {
     const Clock::time_point now = Clock::now();
     if (!final && now - last < std::chrono::milliseconds(terminal ? 250 : 10000)) return;
     last = now;
-    const double seconds = std::chrono::duration<double>(now - began).count();
-    const double rate = seconds > 0 ? double(done) / seconds : 0.0;
-    std::fprintf(stderr, "%s%s frame %ld/%ld  %5.1f%%  %6.1f fps  %4.0f s left%s", terminal ? "\r" : "", what, done,
-                 total, 100.0 * double(done) / double(total), rate, rate > 0 ? double(total - done) / rate : 0.0,
-                 terminal && !final ? "" : "\n");
+    APP_RenderProgressLine(terminal ? "\r" : "", what, done, total, std::chrono::duration<double>(now - began).count(),
+                           terminal && !final ? "" : "\n");
     std::fflush(stderr);
   }
 };
@@ -178,7 +176,7 @@ int join(const std::string& output, std::vector<Piece>& pieces, const APP_Option
                  p0.width, p0.height);
     return 2;
   }
-  APP_VideoSpec format{p0.width, p0.height, p0.fps, MUSIC_FrameTime(first, p0.fps), MUSIC_FrameTime(end, p0.fps), "",
+  APP_VideoFormat format{p0.width, p0.height, p0.fps, MUSIC_FrameTime(first, p0.fps), MUSIC_FrameTime(end, p0.fps), "",
                        o.ffmpegArgs};
   format.lossless = o.lossless;
   const std::string data = APP_DataDir(o.dataDir);

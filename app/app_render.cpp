@@ -89,12 +89,7 @@ void progress(bool final) {
   if (g.next < g.first) {
     std::fprintf(stderr, "%sreaching %.1f s: at %5.1f s%s", cr, seconds_of(g.first), seconds_of(g.next), nl);
   } else if (!g.live) {
-    const long done = g.next - g.first, total = g.end - g.first;
-    const double written = seconds - std::max(g.seekSeconds, 0.0);
-    const double rate = written > 0 ? double(done) / written : 0.0;
-    const double left = rate > 0 ? double(total - done) / rate : 0.0;
-    std::fprintf(stderr, "%sframe %ld/%ld  %5.1f%%  %6.1f fps  %4.0f s left%s", cr, done, total,
-                 100.0 * double(done) / double(total), rate, left, nl);
+    APP_RenderProgressLine(cr, "", g.next - g.first, g.end - g.first, seconds - std::max(g.seekSeconds, 0.0), nl);
   }
   std::fflush(stderr);
 }
@@ -237,7 +232,7 @@ int APP_RenderOpen(const APP_Options& o, int width, int height) {
   }
 
   // The sound is cut to the frames, which lie on the frame grid of the whole show.
-  APP_VideoSpec format{g.width, g.height, o.fps, seconds_of(g.first), seconds_of(g.end), "", o.ffmpegArgs};
+  APP_VideoFormat format{g.width, g.height, o.fps, seconds_of(g.first), seconds_of(g.end), "", o.ffmpegArgs};
   format.lossless = o.lossless;
   char sound[4096] = "";
   if (o.pieceCount > 0)
@@ -343,6 +338,14 @@ void APP_RenderEndByStopSignal(void) {
   std::fflush(nullptr);
   std::signal(g_stoppedBy, SIG_DFL);
   std::raise(g_stoppedBy);
+}
+
+void APP_RenderProgressLine(const char* start, const char* what, long done, long total, double seconds,
+                            const char* end) {
+  const double rate = seconds > 0 ? double(done) / seconds : 0.0;
+  const double left = rate > 0 ? double(total - done) / rate : 0.0;
+  std::fprintf(stderr, "%s%s%sframe %ld/%ld  %5.1f%%  %6.1f fps  %4.0f s left%s", start, what, *what ? " " : "", done,
+               total, 100.0 * double(done) / double(total), rate, left, end);
 }
 
 int APP_RenderSizeFits(int width, int height) {
