@@ -330,6 +330,7 @@ int APP_JobsRun(const APP_Options& o) {
                                      "--to", exact(o.to), "--supersample", std::to_string(o.supersample)};
     if (o.noShadows > 0) args.push_back("--no-shadows");
     if (o.stretch > 0) args.push_back("--stretch");
+    if (o.glEs) args.insert(args.end(), {"--gl", "es"});
     if (!o.dataDir.empty()) args.insert(args.end(), {"--data", o.dataDir});
     const int share = threads / n + (k <= threads % n ? 1 : 0);
     int feed[2], unused = -1;

@@ -17,9 +17,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: velmar [--no-dialog [--windowed | --fullscreen] [--size WxH] [--desktop] [--no-sound]\n"
     "              [--no-shadows] [--vsync on|off]] [--stretch] [--start SECONDS] [--data DIR] [--stats]\n"
+    "              [--gl gl|es]\n"
     "       velmar --render OUT [--fps F] [--size WxH] [--from S] [--to S] [--lossless]\n"
     "              [--supersample N] [--stills T,T,...] [--no-shadows] [--stretch] [--data DIR]\n"
-    "              [--stats] [--jobs N | --piece K/N] [-- FFMPEG-ARGS...]\n"
+    "              [--stats] [--gl gl|es] [--jobs N | --piece K/N] [-- FFMPEG-ARGS...]\n"
     "       velmar --join OUT PIECE... [--lossless] [--data DIR] [-- FFMPEG-ARGS...]\n"
     "       velmar --frame-numbers T,T,... [--fps F]\n"
     "       velmar --help | --version\n";
@@ -46,6 +47,8 @@ constexpr const char* kHelp =
     "  --data DIR         read the content from DIR instead of ./data\n"
     "  --stats            print frame times per section, the music clock's origin and the\n"
     "                     sound output's figures on standard error at the end\n"
+    "  --gl gl|es         draw with the system's OpenGL (gl, the default), or on OpenGL ES 3.0\n"
+    "                     through the layer the web page draws with (es); renders too\n"
     "\n"
     "Offline rendering (no dialog, no sound device, no display, every frame exactly on time;\n"
     "Ctrl-C keeps the frames made so far in a valid file, never over an earlier complete render,\n"
@@ -197,6 +200,12 @@ int APP_OptionsParse(int argc, const char* const* argv, APP_Options& out, std::s
     else if (a == "--stretch") o.stretch = 1;
     else if (a == "--stats") o.stats = 1;
     else if (a == "--lossless") o.lossless = 1;
+    else if (a == "--gl") {
+      const char* v = p.value();
+      if (v && std::strcmp(v, "gl") == 0) o.glEs = 0;
+      else if (v && std::strcmp(v, "es") == 0) o.glEs = 1;
+      else if (v) p.fail(std::string("bad value for --gl: '") + v + "' (gl or es)");
+    }
     else if (a == "--vsync") {
       const char* v = p.value();
       if (v && std::strcmp(v, "on") == 0) o.vsync = 1;

@@ -15,6 +15,7 @@ struct APP_Options {
   float start = 0.0f;         // --start, seconds of music
   std::string dataDir;        // --data; empty: ./data
   int stats = 0;
+  int glEs = 0;  // --gl es: OpenGL ES 3.0 under the OpenGL 1.1 layer
   // Offline rendering.
   std::string render;  // --render OUT; empty for a live show
   double fps = 60.0;

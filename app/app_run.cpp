@@ -56,6 +56,7 @@ int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int sh
   const std::string data = APP_DataDir(o.dataDir);
   if (!data.empty()) PL_SetDataDir(data.c_str());
   if (render) PL_MessageBoxSetHandler(answer_box), PL_SetHeadless(1);
+  PL_SetGlEs(o.glEs);
   if (!render && !o.noDialog && APP_RunSetupDialog(instance) != 1) return 0;
   APP_OptionsApply(o, APP_shell.settings);
 
@@ -89,7 +90,8 @@ int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int sh
                    why ? why : "EGL refused it");
       return 1;
     }
-    std::fprintf(stderr, "velmar: drawing on %s (%s), no display needed\n", PL_HeadlessDevice(), GFX_OglRendererName());
+    std::fprintf(stderr, "velmar: drawing on %s (%s; %s), no display needed\n", PL_HeadlessDevice(),
+                 GFX_OglRendererName(), GFX_OglVersionName());
     if (!APP_RenderSizeFits(w, h)) return 2;
     if (!GFX_OglOffscreenCreate(w, h)) {
       std::fprintf(stderr, "velmar: no offscreen framebuffer of %d x %d\n", w, h);

@@ -290,6 +290,12 @@ const char* GFX_OglRendererName(void) {
   return name ? reinterpret_cast<const char*>(name) : "";
 }
 
+const char* GFX_OglVersionName(void) {
+  GFX_OGL_ENTRY();
+  const GLubyte* name = GFX_ogl.context ? glGetString(GL_VERSION) : nullptr;
+  return name ? reinterpret_cast<const char*>(name) : "";
+}
+
 int GFX_OglStencilBits(void) {
   GFX_OGL_ENTRY();
   GLint bits = 0;

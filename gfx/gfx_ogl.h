@@ -68,6 +68,9 @@ int GFX_OglEndFrame(GFX_Driver* driver);
 int GFX_OglMaxTextureSize(void);
 // The OpenGL implementation's name for what draws (GL_RENDERER); "" without a context.
 const char* GFX_OglRendererName(void);
+// Its version line (GL_VERSION: "4.5 (Compatibility Profile) Mesa ...", "OpenGL ES 3.2 ..."); ""
+// without a context.
+const char* GFX_OglVersionName(void);
 int GFX_OglStencilBits(void);
 int GFX_OglClearStencil(int value);
 // gluPerspective: multiplies the current matrix by the perspective of a vertical field of view

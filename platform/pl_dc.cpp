@@ -33,6 +33,13 @@ int PL_GlSurfaceSizes(HWND w, int* colourBits, int* depthBits, int* stencilBits)
   return 1;
 }
 
+namespace {
+int g_glEs = 0;
+}
+
+void PL_SetGlEs(int es) { g_glEs = es != 0; }
+int PL_GlEs(void) { return g_glEs; }
+
 int PL_GlDebugWanted(void) {
   const char* v = std::getenv("VELMAR_GL_DEBUG");
   return v && *v && std::strcmp(v, "0") != 0;

@@ -39,6 +39,7 @@ struct PL_GlContext {
   PL_Window* window;
   void* egl;         // the EGL context of a headless window's context, else null
   void* eglSurface;  // its pbuffer where the driver cannot go without a surface
+  struct PL_GlLayer* layer;  // an OpenGL ES context's OpenGL 1.1 layer, else null
 };
 
 // Starts SDL's video subsystem once; 0 when no display can be opened.
@@ -85,6 +86,12 @@ PL_GlContext* pl_egl_context_create(void);
 BOOL pl_egl_make_current(PL_GlContext* context);
 void pl_egl_context_delete(PL_GlContext* context);
 void* pl_egl_proc_address(const char* name);
+// Makes the OpenGL ES layer of a new OpenGL ES context, which is current, with the drawing
+// buffer's size; `load` gives the context's entry points. 0 (and why on stderr) when it fails.
+int pl_gl_context_layer(PL_GlContext* context, void* (*load)(const char* name), int width, int height);
+// Points the program's OpenGL calls at the context just made current (null: none): its layer,
+// or the system's OpenGL.
+void pl_gl_context_select(PL_GlContext* context);
 // Keeps the modules of the OpenGL implementation in use loaded until the process ends
 // (pl_glpin.cpp); called once a context exists.
 void pl_gl_modules_pin(void);

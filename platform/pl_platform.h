@@ -69,6 +69,12 @@ int PL_DisplaySwitched(DEVMODEA* mode);
 // window has none.
 int PL_GlSurfaceSizes(HWND window, int* colourBits, int* depthBits, int* stencilBits);
 
+// OpenGL ES mode (velmar --gl es): contexts made from then on are OpenGL ES 3.0 contexts, and the
+// program's OpenGL 1.1 calls go to the layer that the browser build draws with. 0: the
+// system's OpenGL (a compatibility context). PL_GlEs says which was set.
+void PL_SetGlEs(int es);
+int PL_GlEs(void);
+
 // OpenGL debug mode: 1 when VELMAR_GL_DEBUG is set to anything but "" or "0". Contexts made
 // from then on are debug contexts, and the OpenGL driver reports every error it meets.
 int PL_GlDebugWanted(void);

@@ -3,7 +3,7 @@
 // context: the GPUs' EGL devices, then Mesa's software device, then its surfaceless platform.
 // The context is a desktop OpenGL compatibility context made current without a surface (or on
 // a tiny pbuffer where the driver wants one), and the program draws into framebuffer objects
-// of its own.
+// of its own. In OpenGL ES mode (PL_SetGlEs) the context is an OpenGL ES 3.0 one instead.
 //
 // For tests, VELMAR_EGL_REFUSE names candidates ("gpu", "software", "surfaceless", separated
 // by commas) that are to behave as if they made no context; "NAME:profile" makes one refuse
@@ -57,13 +57,16 @@ bool refused(const char* name, bool profileOnly) {
   return ("," + std::string(list) + ",").find(entry) != std::string::npos;
 }
 
-// A display that initialises and offers desktop OpenGL; EGL_NO_DISPLAY otherwise.
+// The client API asked for, as EGL_CLIENT_APIS names it.
+const char* api_name() { return PL_GlEs() ? "OpenGL_ES" : "OpenGL"; }
+
+// A display that initialises and offers the API; EGL_NO_DISPLAY otherwise.
 EGLDisplay open_display(EGLenum platform, void* native) {
   EGLDisplay d = eglGetPlatformDisplay(platform, native, nullptr);
   if (d == EGL_NO_DISPLAY) return d;
   EGLint major = 0, minor = 0;
   if (!eglInitialize(d, &major, &minor)) return EGL_NO_DISPLAY;
-  if (!has_extension(eglQueryString(d, EGL_CLIENT_APIS), "OpenGL")) {
+  if (!has_extension(eglQueryString(d, EGL_CLIENT_APIS), api_name())) {
     eglTerminate(d);
     return EGL_NO_DISPLAY;
   }
@@ -99,7 +102,8 @@ std::vector<Candidate> candidates(const char* client) {
 }
 
 EGLConfig choose_config(EGLDisplay d, EGLint surfaceType) {
-  const EGLint attributes[] = {EGL_SURFACE_TYPE, surfaceType, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+  const EGLint attributes[] = {EGL_SURFACE_TYPE, surfaceType, EGL_RENDERABLE_TYPE,
+                               PL_GlEs() ? EGL_OPENGL_ES3_BIT : EGL_OPENGL_BIT,
                                EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
   EGLConfig config = nullptr;
   EGLint count = 0;
@@ -111,13 +115,14 @@ EGLConfig choose_config(EGLDisplay d, EGLint surfaceType) {
 // immediate mode, so it wants a compatibility context of whatever version; without the profile
 // attribute a driver gives its default context, which for desktop OpenGL is a compatibility one.
 PL_GlContext* make_context(const Egl& e, const char** why) {
-  if (!eglBindAPI(EGL_OPENGL_API)) {
-    *why = "EGL does not offer desktop OpenGL";
+  if (!eglBindAPI(PL_GlEs() ? EGL_OPENGL_ES_API : EGL_OPENGL_API)) {
+    *why = PL_GlEs() ? "EGL does not offer OpenGL ES" : "EGL does not offer desktop OpenGL";
     return nullptr;
   }
   // In debug mode a debug context is asked for first (EGL 1.5's attribute), then an ordinary one.
   std::vector<EGLint> attributes;
-  if (e.profile) attributes = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT};
+  if (PL_GlEs()) attributes = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0};
+  else if (e.profile) attributes = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT};
   const std::size_t plain = attributes.size();
   if (PL_GlDebugWanted()) attributes.insert(attributes.end(), {EGL_CONTEXT_OPENGL_DEBUG, EGL_TRUE});
   attributes.push_back(EGL_NONE);
@@ -162,13 +167,14 @@ PL_GlContext* choose(void) {
     Egl e;
     e.name = candidate.name;
     e.display = open_display(candidate.platform, candidate.native);
-    const char* why = "no desktop OpenGL";
+    const char* why = PL_GlEs() ? "no OpenGL ES" : "no desktop OpenGL";
     if (e.display != EGL_NO_DISPLAY) {
       e.surfaceless = has_extension(eglQueryString(e.display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context");
       e.config = choose_config(e.display, EGL_PBUFFER_BIT);
       if (!e.config && e.surfaceless) e.config = choose_config(e.display, EGL_DONT_CARE);
-      if (!e.config) why = "no configuration for desktop OpenGL";
-      for (int profile = 1; profile >= 0 && e.config; profile--) {
+      if (!e.config) why = PL_GlEs() ? "no configuration for OpenGL ES 3" : "no configuration for desktop OpenGL";
+      // OpenGL ES has no profiles to ask for.
+      for (int profile = PL_GlEs() ? 0 : 1; profile >= 0 && e.config; profile--) {
         e.profile = profile != 0;
         if (PL_GlContext* c = make_context(e, &why)) {
           e.tried = 1;
@@ -181,7 +187,8 @@ PL_GlContext* choose(void) {
     }
     g_egl.error += (g_egl.error.empty() ? "" : "; ") + std::string(candidate.what) + ": " + why;
   }
-  if (g_egl.error.empty()) g_egl.error = "no EGL device or surfaceless platform offers desktop OpenGL";
+  if (g_egl.error.empty())
+    g_egl.error = std::string("no EGL device or surfaceless platform offers ") + (PL_GlEs() ? "OpenGL ES" : "desktop OpenGL");
   return nullptr;
 }
 

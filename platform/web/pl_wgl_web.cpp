@@ -4,7 +4,7 @@
 //
 // Every context is made on the page's one canvas, and a canvas has one WebGL context: a second
 // context made while the first lives is a second handle on the same WebGL state. So the OpenGL
-// layer (pl_gl_web.cpp) belongs to the canvas: made with its first context, used by every
+// layer (pl_gl_es.cpp) belongs to the canvas: made with its first context, used by every
 // context made current, and freed with the last one deleted.
 #include <emscripten/html5.h>
 
@@ -70,7 +70,9 @@ HGLRC wglCreateContext(HDC dc) {
     // The layer is made in its context; the current context stays current.
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE was = emscripten_webgl_get_current_context();
     emscripten_webgl_make_context_current(c);
-    g_canvas.layer = pl_gl_layer_create();
+    int width = 0, height = 0;
+    emscripten_webgl_get_drawing_buffer_size(c, &width, &height);
+    g_canvas.layer = pl_gl_layer_create(nullptr, width, height);
     emscripten_webgl_make_context_current(was);
     if (!g_canvas.layer) {
       emscripten_webgl_destroy_context(c);
@@ -126,3 +128,5 @@ FARPROC wglGetProcAddress(const char* name) {
   if (std::strcmp(name, "wglSwapIntervalEXT") == 0) return reinterpret_cast<FARPROC>(&swap_interval);
   return pl_gl_proc(name);
 }
+
+const PL_GlProcs* pl_gl_default(void) { return pl_gl_layer_procs(nullptr); }

@@ -20,11 +20,7 @@ ffmpeg -loglevel error -f lavfi -i "sine=frequency=330:duration=30" -ac 1 -ar 22
   -c:a libmp3lame -b:a 32k "$work/data/music/soundtrack_56k.mp3" || fail "cannot make the soundtrack"
 
 start_velmar --no-dialog --windowed --size 320x240 --start 4 --stats
-i=0
-until grep -q "reached 4.000 s" "$work/out.txt"; do
-  i=$((i + 1)); [ $i -gt 600 ] && fail "the late start never reached 4 s"; sleep 0.1
-done
-window=$(wait_window "$SHOW_TITLE") || fail "no window for the late start"
+window=$(wait_start 4.000) || exit 1
 sleep 3
 press "$window" Escape
 wait_velmar

@@ -96,6 +96,7 @@ TEST(Options, BadInputIsRefusedWithItsNameAndTheUsage) {
       {{"--no-dialog", "--size", "800x600junk"}, "--size"},
       {{"--no-dialog", "--vsync", "maybe"}, "--vsync"},
       {{"--no-dialog", "--vsync"}, "--vsync"},
+      {{"--gl", "vulkan"}, "--gl"},
       {{"--start", "-3"}, "--start"},
       {{"--start", "1e999"}, "--start"},
       {{"--render", "a.y4m", "--fps", "0"}, "--fps"},

@@ -86,6 +86,18 @@ wait_velmar() {
   [ "$rc" -eq 0 ] || fail "velmar ended with $rc"
 }
 
+# Waits up to two minutes for a late start (--start) to reach the moment $1 (as printed, "4.000"),
+# then for the show's window; prints the window's id.
+wait_start() {
+  i=0
+  until grep -q "reached $1 s" "$work/out.txt"; do
+    velmar_alive || fail "velmar ended before the show reached $1 s"
+    i=$((i + 1)); [ $i -gt 1200 ] && fail "the late start never reached $1 s"
+    sleep 0.1
+  done
+  wait_window "$SHOW_TITLE" || fail "no window for the late start"
+}
+
 SHOW_TITLE="Velmar - a demo by KVT, 2001"
 DIALOG_TITLE="Velmar by KVT"
 seen_show=0

@@ -1,104 +1,150 @@
-// The OpenGL 1.1 the graphics layer is written against, on WebGL 2, for the browser build.
+// The OpenGL 1.1 the graphics layer is written against, on OpenGL ES 3: WebGL 2 in the
+// browser, an OpenGL ES 3.0 context from EGL or SDL natively (velmar --gl es).
 // The fixed-function states the show uses (two texture units with modulate, replace and add,
 // projective texture coordinates, linear fog, the two matrix stacks) become a handful of small
 // shaders, made when a state combination is first drawn. Immediate-mode vertices collect in one
 // vertex array: polygons, fans and quads as triangles, lines and points as they are. The array
 // is drawn when something that affects its drawing is about to change, so a run of polygons in
 // one state costs one draw call. Everything else (blending, depth, stencil, culling, textures,
-// framebuffers, read-back) goes to WebGL as it is, through Emscripten's emscripten_gl* names.
+// framebuffers, read-back) goes to OpenGL ES as it is: through Emscripten's emscripten_gl*
+// names in the browser, through the entry points the context's loader gives natively.
 // All of it (the shaders, the vertex array, the remembered state) is a layer that lives as long
-// as its WebGL context: the wgl calls make it with the context and free it with the context.
+// as its context: the wgl calls make it with the context and free it with the context.
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <emscripten/html5.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "platform/pl_internal.h"
-#include "platform/web/pl_web.h"
+#include "platform/pl_gl.h"
+#include "platform/pl_gl_es.h"
 
+// Reading a buffer back: WebGL 2 copies out of it, OpenGL ES 3 maps it.
+#ifdef __EMSCRIPTEN__
+#define PL_ES_READBACK(X) X(void, GetBufferSubData, (GLenum, GLintptr, GLsizeiptr, void*))
+#else
+#define PL_ES_READBACK(X) \
+  X(void*, MapBufferRange, (GLenum, GLintptr, GLsizeiptr, GLbitfield)) X(GLboolean, UnmapBuffer, (GLenum))
+#endif
+
+// The OpenGL ES 3 / WebGL 2 calls the layer makes: X(return type, name without "gl", parameters).
+#define PL_ES_PROCS(X) \
+  X(void, ActiveTexture, (GLenum)) \
+  X(void, AttachShader, (GLuint, GLuint)) \
+  X(void, BindAttribLocation, (GLuint, GLuint, const GLchar*)) \
+  X(void, BindBuffer, (GLenum, GLuint)) \
+  X(void, BindFramebuffer, (GLenum, GLuint)) \
+  X(void, BindRenderbuffer, (GLenum, GLuint)) \
+  X(void, BindTexture, (GLenum, GLuint)) \
+  X(void, BindVertexArray, (GLuint)) \
+  X(void, BlendFunc, (GLenum, GLenum)) \
+  X(void, BufferData, (GLenum, GLsizeiptr, const void*, GLenum)) \
+  X(GLenum, CheckFramebufferStatus, (GLenum)) \
+  X(void, Clear, (GLbitfield)) \
+  X(void, ClearColor, (GLfloat, GLfloat, GLfloat, GLfloat)) \
+  X(void, ClearDepthf, (GLfloat)) \
+  X(void, ClearStencil, (GLint)) \
+  X(void, ColorMask, (GLboolean, GLboolean, GLboolean, GLboolean)) \
+  X(void, CompileShader, (GLuint)) \
+  X(void, CopyTexImage2D, (GLenum, GLint, GLenum, GLint, GLint, GLsizei, GLsizei, GLint)) \
+  X(void, CopyTexSubImage2D, (GLenum, GLint, GLint, GLint, GLint, GLint, GLsizei, GLsizei)) \
+  X(GLuint, CreateProgram, (void)) \
+  X(GLuint, CreateShader, (GLenum)) \
+  X(void, CullFace, (GLenum)) \
+  X(void, DeleteBuffers, (GLsizei, const GLuint*)) \
+  X(void, DeleteProgram, (GLuint)) \
+  X(void, DeleteFramebuffers, (GLsizei, const GLuint*)) \
+  X(void, DeleteRenderbuffers, (GLsizei, const GLuint*)) \
+  X(void, DeleteShader, (GLuint)) \
+  X(void, DeleteTextures, (GLsizei, const GLuint*)) \
+  X(void, DeleteVertexArrays, (GLsizei, const GLuint*)) \
+  X(void, DepthFunc, (GLenum)) \
+  X(void, DepthMask, (GLboolean)) \
+  X(void, DetachShader, (GLuint, GLuint)) \
+  X(void, Disable, (GLenum)) \
+  X(void, DisableVertexAttribArray, (GLuint)) \
+  X(void, DrawArrays, (GLenum, GLint, GLsizei)) \
+  X(void, DrawBuffers, (GLsizei, const GLenum*)) \
+  X(void, Enable, (GLenum)) \
+  X(void, EnableVertexAttribArray, (GLuint)) \
+  X(void, FramebufferRenderbuffer, (GLenum, GLenum, GLenum, GLuint)) \
+  X(void, FrontFace, (GLenum)) \
+  X(void, GenBuffers, (GLsizei, GLuint*)) \
+  X(void, GenFramebuffers, (GLsizei, GLuint*)) \
+  X(void, GenRenderbuffers, (GLsizei, GLuint*)) \
+  X(void, GenTextures, (GLsizei, GLuint*)) \
+  X(void, GenVertexArrays, (GLsizei, GLuint*)) \
+  X(GLenum, GetError, (void)) \
+  X(void, GetFloatv, (GLenum, GLfloat*)) \
+  X(void, GetIntegerv, (GLenum, GLint*)) \
+  X(const GLubyte*, GetString, (GLenum)) \
+  X(void, GetProgramInfoLog, (GLuint, GLsizei, GLsizei*, GLchar*)) \
+  X(void, GetProgramiv, (GLuint, GLenum, GLint*)) \
+  X(void, GetShaderInfoLog, (GLuint, GLsizei, GLsizei*, GLchar*)) \
+  X(void, GetShaderiv, (GLuint, GLenum, GLint*)) \
+  X(void, GetTexParameteriv, (GLenum, GLenum, GLint*)) \
+  X(GLint, GetUniformLocation, (GLuint, const GLchar*)) \
+  X(GLboolean, IsEnabled, (GLenum)) \
+  X(void, LinkProgram, (GLuint)) \
+  X(void, PixelStorei, (GLenum, GLint)) \
+  X(void, ReadBuffer, (GLenum)) \
+  X(void, ReadPixels, (GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*)) \
+  X(void, RenderbufferStorage, (GLenum, GLenum, GLsizei, GLsizei)) \
+  X(void, Scissor, (GLint, GLint, GLsizei, GLsizei)) \
+  X(void, ShaderSource, (GLuint, GLsizei, const GLchar* const*, const GLint*)) \
+  X(void, StencilFunc, (GLenum, GLint, GLuint)) \
+  X(void, StencilOp, (GLenum, GLenum, GLenum)) \
+  X(void, TexImage2D, (GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*)) \
+  X(void, TexParameteri, (GLenum, GLenum, GLint)) \
+  X(void, TexSubImage2D, (GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*)) \
+  X(void, Uniform1i, (GLint, GLint)) \
+  X(void, Uniform4fv, (GLint, GLsizei, const GLfloat*)) \
+  X(void, UniformMatrix4fv, (GLint, GLsizei, GLboolean, const GLfloat*)) \
+  X(void, UseProgram, (GLuint)) \
+  X(void, VertexAttribPointer, (GLuint, GLint, GLenum, GLboolean, GLsizei, const void*)) \
+  X(void, Viewport, (GLint, GLint, GLsizei, GLsizei)) \
+  PL_ES_READBACK(X)
+
+#ifdef __EMSCRIPTEN__
 extern "C" {
-void emscripten_glActiveTexture(GLenum);
-void emscripten_glAttachShader(GLuint, GLuint);
-void emscripten_glBindAttribLocation(GLuint, GLuint, const GLchar*);
-void emscripten_glBindBuffer(GLenum, GLuint);
-void emscripten_glBindFramebuffer(GLenum, GLuint);
-void emscripten_glBindRenderbuffer(GLenum, GLuint);
-void emscripten_glBindTexture(GLenum, GLuint);
-void emscripten_glBindVertexArray(GLuint);
-void emscripten_glBlendFunc(GLenum, GLenum);
-void emscripten_glBufferData(GLenum, GLsizeiptr, const void*, GLenum);
-GLenum emscripten_glCheckFramebufferStatus(GLenum);
-void emscripten_glClear(GLbitfield);
-void emscripten_glClearColor(GLfloat, GLfloat, GLfloat, GLfloat);
-void emscripten_glClearDepthf(GLfloat);
-void emscripten_glClearStencil(GLint);
-void emscripten_glColorMask(GLboolean, GLboolean, GLboolean, GLboolean);
-void emscripten_glCompileShader(GLuint);
-void emscripten_glCopyTexImage2D(GLenum, GLint, GLenum, GLint, GLint, GLsizei, GLsizei, GLint);
-void emscripten_glCopyTexSubImage2D(GLenum, GLint, GLint, GLint, GLint, GLint, GLsizei, GLsizei);
-GLuint emscripten_glCreateProgram(void);
-GLuint emscripten_glCreateShader(GLenum);
-void emscripten_glCullFace(GLenum);
-void emscripten_glDeleteBuffers(GLsizei, const GLuint*);
-void emscripten_glDeleteProgram(GLuint);
-void emscripten_glDeleteFramebuffers(GLsizei, const GLuint*);
-void emscripten_glDeleteRenderbuffers(GLsizei, const GLuint*);
-void emscripten_glDeleteShader(GLuint);
-void emscripten_glDeleteTextures(GLsizei, const GLuint*);
-void emscripten_glDeleteVertexArrays(GLsizei, const GLuint*);
-void emscripten_glDepthFunc(GLenum);
-void emscripten_glDepthMask(GLboolean);
-void emscripten_glDetachShader(GLuint, GLuint);
-void emscripten_glDisable(GLenum);
-void emscripten_glDisableVertexAttribArray(GLuint);
-void emscripten_glDrawArrays(GLenum, GLint, GLsizei);
-void emscripten_glDrawBuffers(GLsizei, const GLenum*);
-void emscripten_glEnable(GLenum);
-void emscripten_glEnableVertexAttribArray(GLuint);
-void emscripten_glFramebufferRenderbuffer(GLenum, GLenum, GLenum, GLuint);
-void emscripten_glFrontFace(GLenum);
-void emscripten_glGenBuffers(GLsizei, GLuint*);
-void emscripten_glGenFramebuffers(GLsizei, GLuint*);
-void emscripten_glGenRenderbuffers(GLsizei, GLuint*);
-void emscripten_glGenTextures(GLsizei, GLuint*);
-void emscripten_glGenVertexArrays(GLsizei, GLuint*);
-void emscripten_glGetBufferSubData(GLenum, GLintptr, GLsizeiptr, void*);
-void emscripten_glGetFloatv(GLenum, GLfloat*);
-void emscripten_glGetIntegerv(GLenum, GLint*);
-const GLubyte* emscripten_glGetString(GLenum);
-void emscripten_glGetProgramInfoLog(GLuint, GLsizei, GLsizei*, GLchar*);
-void emscripten_glGetProgramiv(GLuint, GLenum, GLint*);
-void emscripten_glGetShaderInfoLog(GLuint, GLsizei, GLsizei*, GLchar*);
-void emscripten_glGetShaderiv(GLuint, GLenum, GLint*);
-void emscripten_glGetTexParameteriv(GLenum, GLenum, GLint*);
-GLint emscripten_glGetUniformLocation(GLuint, const GLchar*);
-GLboolean emscripten_glIsEnabled(GLenum);
-void emscripten_glLinkProgram(GLuint);
-void emscripten_glPixelStorei(GLenum, GLint);
-void emscripten_glReadBuffer(GLenum);
-void emscripten_glReadPixels(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*);
-void emscripten_glRenderbufferStorage(GLenum, GLenum, GLsizei, GLsizei);
-void emscripten_glScissor(GLint, GLint, GLsizei, GLsizei);
-void emscripten_glShaderSource(GLuint, GLsizei, const GLchar* const*, const GLint*);
-void emscripten_glStencilFunc(GLenum, GLint, GLuint);
-void emscripten_glStencilOp(GLenum, GLenum, GLenum);
-void emscripten_glTexImage2D(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*);
-void emscripten_glTexParameteri(GLenum, GLenum, GLint);
-void emscripten_glTexSubImage2D(GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*);
-void emscripten_glUniform1i(GLint, GLint);
-void emscripten_glUniform4fv(GLint, GLsizei, const GLfloat*);
-void emscripten_glUniformMatrix4fv(GLint, GLsizei, GLboolean, const GLfloat*);
-void emscripten_glUseProgram(GLuint);
-void emscripten_glVertexAttribPointer(GLuint, GLint, GLenum, GLboolean, GLsizei, const void*);
-void emscripten_glViewport(GLint, GLint, GLsizei, GLsizei);
+#define PL_ES_DECLARE(ret, name, params) ret emscripten_gl##name params;
+PL_ES_PROCS(PL_ES_DECLARE)
+#undef PL_ES_DECLARE
 }
+#endif
+
+namespace {
+
+struct EsProcs {
+#define PL_ES_FIELD(ret, name, params) ret(*name) params = nullptr;
+  PL_ES_PROCS(PL_ES_FIELD)
+#undef PL_ES_FIELD
+};
+EsProcs es;
+
+// Fetches the OpenGL ES entry points; 0 when one is missing.
+int es_load(void* (*load)(const char* name)) {
+  int ok = 1;
+#ifdef __EMSCRIPTEN__
+  (void)load;
+#define PL_ES_LOAD(ret, name, params) es.name = &emscripten_gl##name;
+#else
+#define PL_ES_LOAD(ret, name, params)                                            \
+  es.name = reinterpret_cast<decltype(es.name)>(load ? load("gl" #name) : nullptr); \
+  if (!es.name) std::fprintf(stderr, "OpenGL ES: gl%s is missing\n", #name), ok = 0;
+#endif
+  PL_ES_PROCS(PL_ES_LOAD)
+#undef PL_ES_LOAD
+  return ok;
+}
+
+}  // namespace
 
 namespace {
 
@@ -205,17 +251,17 @@ const char* trimmed(char* log) {
 
 // A compiled shader, or 0 (with the compiler's word on stderr).
 GLuint compile(GLenum kind, const char* source) {
-  GLuint s = emscripten_glCreateShader(kind);
-  emscripten_glShaderSource(s, 1, &source, nullptr);
-  emscripten_glCompileShader(s);
+  GLuint s = es.CreateShader(kind);
+  es.ShaderSource(s, 1, &source, nullptr);
+  es.CompileShader(s);
   GLint ok = 0;
-  emscripten_glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
+  es.GetShaderiv(s, GL_COMPILE_STATUS, &ok);
   if (!ok) {
     char log[1024] = "";
-    emscripten_glGetShaderInfoLog(s, sizeof log, nullptr, log);
+    es.GetShaderInfoLog(s, sizeof log, nullptr, log);
     std::fprintf(stderr, "OpenGL: a %s shader did not compile: %s\n", kind == GL_VERTEX_SHADER ? "vertex" : "fragment",
                  trimmed(log));
-    emscripten_glDeleteShader(s);
+    es.DeleteShader(s);
     return 0;
   }
   return s;
@@ -225,21 +271,21 @@ GLuint compile(GLenum kind, const char* source) {
 // the linker's word on stderr). The shaders stay the caller's.
 GLuint link(GLuint vertex, GLuint fragment) {
   if (!vertex || !fragment) return 0;
-  GLuint p = emscripten_glCreateProgram();
-  emscripten_glAttachShader(p, vertex);
-  emscripten_glAttachShader(p, fragment);
+  GLuint p = es.CreateProgram();
+  es.AttachShader(p, vertex);
+  es.AttachShader(p, fragment);
   const char* attributes[] = {"a_pos", "a_colour", "a_tex0", "a_tex1"};
-  for (GLuint i = 0; i < 4; i++) emscripten_glBindAttribLocation(p, i, attributes[i]);
-  emscripten_glLinkProgram(p);
-  emscripten_glDetachShader(p, vertex);
-  emscripten_glDetachShader(p, fragment);
+  for (GLuint i = 0; i < 4; i++) es.BindAttribLocation(p, i, attributes[i]);
+  es.LinkProgram(p);
+  es.DetachShader(p, vertex);
+  es.DetachShader(p, fragment);
   GLint ok = 0;
-  emscripten_glGetProgramiv(p, GL_LINK_STATUS, &ok);
+  es.GetProgramiv(p, GL_LINK_STATUS, &ok);
   if (!ok) {
     char log[1024] = "";
-    emscripten_glGetProgramInfoLog(p, sizeof log, nullptr, log);
+    es.GetProgramInfoLog(p, sizeof log, nullptr, log);
     std::fprintf(stderr, "OpenGL: a program did not link: %s\n", trimmed(log));
-    emscripten_glDeleteProgram(p);
+    es.DeleteProgram(p);
     return 0;
   }
   return p;
@@ -300,34 +346,34 @@ Program& program_for(unsigned key) {
   Program p;
   const GLuint fragment = compile(GL_FRAGMENT_SHADER, f.c_str());
   p.name = link(g->vertexShader, fragment);
-  if (fragment) emscripten_glDeleteShader(fragment);
+  if (fragment) es.DeleteShader(fragment);
   if (!p.name) {
     std::fprintf(stderr, "OpenGL: the state combination %u draws nothing\n", key);
     return g->programs[key] = p;
   }
-  p.mvp = emscripten_glGetUniformLocation(p.name, "u_mvp");
-  p.mv = emscripten_glGetUniformLocation(p.name, "u_mv");
-  p.fogColour = emscripten_glGetUniformLocation(p.name, "u_fogColour");
-  p.fogRange = emscripten_glGetUniformLocation(p.name, "u_fogRange");
-  p.texAlpha = emscripten_glGetUniformLocation(p.name, "u_texAlpha");
-  emscripten_glUseProgram(p.name);
-  emscripten_glUniform1i(emscripten_glGetUniformLocation(p.name, "u_tex0"), 0);
-  emscripten_glUniform1i(emscripten_glGetUniformLocation(p.name, "u_tex1"), 1);
+  p.mvp = es.GetUniformLocation(p.name, "u_mvp");
+  p.mv = es.GetUniformLocation(p.name, "u_mv");
+  p.fogColour = es.GetUniformLocation(p.name, "u_fogColour");
+  p.fogRange = es.GetUniformLocation(p.name, "u_fogRange");
+  p.texAlpha = es.GetUniformLocation(p.name, "u_texAlpha");
+  es.UseProgram(p.name);
+  es.Uniform1i(es.GetUniformLocation(p.name, "u_tex0"), 0);
+  es.Uniform1i(es.GetUniformLocation(p.name, "u_tex1"), 1);
   return g->programs[key] = p;
 }
 
 // The vertex array and its buffer, with the layout of Vertex.
 void make_vertex_array() {
-  emscripten_glGenVertexArrays(1, &g->vao);
-  emscripten_glGenBuffers(1, &g->vbo);
-  emscripten_glBindVertexArray(g->vao);
-  emscripten_glBindBuffer(GL_ARRAY_BUFFER, g->vbo);
+  es.GenVertexArrays(1, &g->vao);
+  es.GenBuffers(1, &g->vbo);
+  es.BindVertexArray(g->vao);
+  es.BindBuffer(GL_ARRAY_BUFFER, g->vbo);
   const GLsizei stride = sizeof(Vertex);
-  emscripten_glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, (void*)offsetof(Vertex, pos));
-  emscripten_glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, stride, (void*)offsetof(Vertex, colour));
-  emscripten_glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride, (void*)offsetof(Vertex, tex0));
-  emscripten_glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, stride, (void*)offsetof(Vertex, tex1));
-  for (GLuint i = 0; i < 4; i++) emscripten_glEnableVertexAttribArray(i);
+  es.VertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, (void*)offsetof(Vertex, pos));
+  es.VertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, stride, (void*)offsetof(Vertex, colour));
+  es.VertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride, (void*)offsetof(Vertex, tex0));
+  es.VertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, stride, (void*)offsetof(Vertex, tex1));
+  for (GLuint i = 0; i < 4; i++) es.EnableVertexAttribArray(i);
 }
 
 int unit_mode(int unit) {
@@ -348,22 +394,22 @@ void flush() {
     g->batch.clear();
     return;
   }
-  emscripten_glUseProgram(p->name);
+  es.UseProgram(p->name);
   Matrix mvp = g->projection.back();
   multiply(mvp, g->modelview.back().m);
-  emscripten_glUniformMatrix4fv(p->mvp, 1, GL_FALSE, mvp.m);
-  emscripten_glUniformMatrix4fv(p->mv, 1, GL_FALSE, g->modelview.back().m);
+  es.UniformMatrix4fv(p->mvp, 1, GL_FALSE, mvp.m);
+  es.UniformMatrix4fv(p->mv, 1, GL_FALSE, g->modelview.back().m);
   const float range[4] = {g->fogStart, g->fogEnd, 0, 0};
-  emscripten_glUniform4fv(p->fogColour, 1, g->fogColour);
-  if (p->fogRange >= 0) emscripten_glUniform4fv(p->fogRange, 1, range);
+  es.Uniform4fv(p->fogColour, 1, g->fogColour);
+  if (p->fogRange >= 0) es.Uniform4fv(p->fogRange, 1, range);
   const float alpha[4] = {g->rgbOnly.count(g->bound[0]) ? 0.0f : 1.0f, g->rgbOnly.count(g->bound[1]) ? 0.0f : 1.0f, 0,
                           0};
-  if (p->texAlpha >= 0) emscripten_glUniform4fv(p->texAlpha, 1, alpha);
-  emscripten_glBindVertexArray(g->vao);
-  emscripten_glBindBuffer(GL_ARRAY_BUFFER, g->vbo);
-  emscripten_glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(g->batch.size() * sizeof(Vertex)), g->batch.data(),
+  if (p->texAlpha >= 0) es.Uniform4fv(p->texAlpha, 1, alpha);
+  es.BindVertexArray(g->vao);
+  es.BindBuffer(GL_ARRAY_BUFFER, g->vbo);
+  es.BufferData(GL_ARRAY_BUFFER, GLsizeiptr(g->batch.size() * sizeof(Vertex)), g->batch.data(),
                           GL_STREAM_DRAW);
-  emscripten_glDrawArrays(g->batchMode, 0, GLsizei(g->batch.size()));
+  es.DrawArrays(g->batchMode, 0, GLsizei(g->batch.size()));
   g->batch.clear();
 }
 
@@ -424,8 +470,8 @@ void set_enabled(GLenum cap, int on) {
   if (it != g->enabled.end() && it->second == on) return;
   flush();
   g->enabled[cap] = on;
-  if (on) emscripten_glEnable(cap);
-  else emscripten_glDisable(cap);
+  if (on) es.Enable(cap);
+  else es.Disable(cap);
 }
 
 // RGBX pictures are stored without their fourth byte, which is not alpha: WebGL takes an RGB
@@ -471,7 +517,9 @@ int unit_of(GLenum texture) {
 
 }  // namespace
 
-extern "C" {
+// The OpenGL 1.1 calls, under their own names in a namespace of their own: the global names
+// are the platform's jumps through the current record (pl_gl.cpp).
+namespace layer {
 
 // Immediate mode.
 void glBegin(GLenum mode) {
@@ -535,7 +583,7 @@ GLboolean glIsEnabled(GLenum cap) {
   if (cap == GL_TEXTURE_2D) return GLboolean(g->texture2d[g->activeUnit]);
   if (cap == GL_FOG) return GLboolean(g->fog);
   if (cap == GL_ALPHA_TEST) return GLboolean(g->alphaTest);
-  return emscripten_glIsEnabled(cap);
+  return es.IsEnabled(cap);
 }
 void glTexEnvi(GLenum, GLenum name, GLint mode) {
   if (name == GL_TEXTURE_ENV_MODE) change(g->envMode[g->activeUnit], mode);
@@ -550,64 +598,64 @@ void glFogfv(GLenum name, const GLfloat* v) {
 }
 static void active_texture(GLenum unit) {
   g->activeUnit = unit_of(unit);
-  emscripten_glActiveTexture(unit);
+  es.ActiveTexture(unit);
 }
 
 // Pass-through state.
 void glBlendFunc(GLenum s, GLenum d) {
-  if (change_all(g->blend, {s, d})) emscripten_glBlendFunc(s, d);
+  if (change_all(g->blend, {s, d})) es.BlendFunc(s, d);
 }
 void glDepthFunc(GLenum f) {
-  if (change(g->depthFunc, f)) emscripten_glDepthFunc(f);
+  if (change(g->depthFunc, f)) es.DepthFunc(f);
 }
 void glStencilFunc(GLenum f, GLint ref, GLuint mask) {
   if (g->stencilFunc == f && g->stencilRef == ref && g->stencilMask == mask) return;
   flush();
   g->stencilFunc = f, g->stencilRef = ref, g->stencilMask = mask;
-  emscripten_glStencilFunc(f, ref, mask);
+  es.StencilFunc(f, ref, mask);
 }
 void glStencilOp(GLenum fail, GLenum zfail, GLenum zpass) {
-  if (change_all(g->stencilOps, {fail, zfail, zpass})) emscripten_glStencilOp(fail, zfail, zpass);
+  if (change_all(g->stencilOps, {fail, zfail, zpass})) es.StencilOp(fail, zfail, zpass);
 }
 void glCullFace(GLenum f) {
-  if (change(g->cullFace, f)) emscripten_glCullFace(f);
+  if (change(g->cullFace, f)) es.CullFace(f);
 }
 void glFrontFace(GLenum f) {
-  if (change(g->frontFace, f)) emscripten_glFrontFace(f);
+  if (change(g->frontFace, f)) es.FrontFace(f);
 }
 void glColorMask(GLboolean r, GLboolean gr, GLboolean b, GLboolean a) {
-  if (change_all(g->colourMask, {r, gr, b, a})) emscripten_glColorMask(r, gr, b, a);
+  if (change_all(g->colourMask, {r, gr, b, a})) es.ColorMask(r, gr, b, a);
 }
 void glDepthMask(GLboolean on) {
-  if (change(g->depthMask, on)) emscripten_glDepthMask(on);
+  if (change(g->depthMask, on)) es.DepthMask(on);
 }
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
-  if (change_all(g->viewport, {x, y, w, h})) emscripten_glViewport(x, y, w, h);
+  if (change_all(g->viewport, {x, y, w, h})) es.Viewport(x, y, w, h);
 }
 void glScissor(GLint x, GLint y, GLsizei w, GLsizei h) {
-  if (change_all(g->scissor, {x, y, w, h})) emscripten_glScissor(x, y, w, h);
+  if (change_all(g->scissor, {x, y, w, h})) es.Scissor(x, y, w, h);
 }
 void glClear(GLbitfield mask) {
   flush();
-  emscripten_glClear(mask);
+  es.Clear(mask);
 }
-void glClearColor(GLfloat r, GLfloat gr, GLfloat b, GLfloat a) { emscripten_glClearColor(r, gr, b, a); }
-void glClearDepth(GLclampd d) { emscripten_glClearDepthf(GLfloat(d)); }
-void glClearStencil(GLint s) { emscripten_glClearStencil(s); }
-void glGetIntegerv(GLenum name, GLint* v) { emscripten_glGetIntegerv(name, v); }
-void glGetFloatv(GLenum name, GLfloat* v) { emscripten_glGetFloatv(name, v); }
-const GLubyte* glGetString(GLenum name) { return emscripten_glGetString(name); }
+void glClearColor(GLfloat r, GLfloat gr, GLfloat b, GLfloat a) { es.ClearColor(r, gr, b, a); }
+void glClearDepth(GLclampd d) { es.ClearDepthf(GLfloat(d)); }
+void glClearStencil(GLint s) { es.ClearStencil(s); }
+void glGetIntegerv(GLenum name, GLint* v) { es.GetIntegerv(name, v); }
+void glGetFloatv(GLenum name, GLfloat* v) { es.GetFloatv(name, v); }
+const GLubyte* glGetString(GLenum name) { return es.GetString(name); }
 void glPixelStorei(GLenum name, GLint value) {
   if (name == GL_UNPACK_ALIGNMENT) g->unpackAlignment = value > 0 ? value : 4;
-  emscripten_glPixelStorei(name, value);
+  es.PixelStorei(name, value);
 }
 void glReadPixels(GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum type, void* pixels) {
   flush();
-  emscripten_glReadPixels(x, y, w, h, format, type, pixels);
+  es.ReadPixels(x, y, w, h, format, type, pixels);
 }
 
 // Textures.
-void glGenTextures(GLsizei n, GLuint* names) { emscripten_glGenTextures(n, names); }
+void glGenTextures(GLsizei n, GLuint* names) { es.GenTextures(n, names); }
 void glDeleteTextures(GLsizei n, const GLuint* names) {
   flush();
   for (GLsizei i = 0; i < n; i++) {
@@ -615,20 +663,20 @@ void glDeleteTextures(GLsizei n, const GLuint* names) {
     for (GLuint& b : g->bound)
       if (b == names[i]) b = 0;
   }
-  emscripten_glDeleteTextures(n, names);
+  es.DeleteTextures(n, names);
 }
 void glBindTexture(GLenum target, GLuint name) {
   if (g->bound[g->activeUnit] == name) return;
   flush();
   g->bound[g->activeUnit] = name;
-  emscripten_glBindTexture(target, name);
+  es.BindTexture(target, name);
 }
 void glTexParameteri(GLenum target, GLenum name, GLint value) {
   flush();
   if (value == GL_CLAMP) value = GL_CLAMP_TO_EDGE;
-  emscripten_glTexParameteri(target, name, value);
+  es.TexParameteri(target, name, value);
 }
-void glGetTexParameteriv(GLenum target, GLenum name, GLint* value) { emscripten_glGetTexParameteriv(target, name, value); }
+void glGetTexParameteriv(GLenum target, GLenum name, GLint* value) { es.GetTexParameteriv(target, name, value); }
 void glTexImage2D(GLenum target, GLint level, GLint internal, GLsizei w, GLsizei h, GLint border, GLenum format,
                   GLenum type, const void* pixels) {
   flush();
@@ -638,74 +686,75 @@ void glTexImage2D(GLenum target, GLint level, GLint internal, GLsizei w, GLsizei
   else g->rgbOnly.erase(name);
   if (rgb && format == GL_RGBA && pixels) {
     std::vector<unsigned char> packed = drop_fourth(pixels, w, h);
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    emscripten_glTexImage2D(target, level, GL_RGB8, w, h, border, GL_RGB, type, packed.data());
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, g->unpackAlignment);
+    es.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    es.TexImage2D(target, level, GL_RGB8, w, h, border, GL_RGB, type, packed.data());
+    es.PixelStorei(GL_UNPACK_ALIGNMENT, g->unpackAlignment);
     return;
   }
-  emscripten_glTexImage2D(target, level, rgb ? GL_RGB8 : GL_RGBA8, w, h, border, rgb ? GL_RGB : format, type, pixels);
+  es.TexImage2D(target, level, rgb ? GL_RGB8 : GL_RGBA8, w, h, border, rgb ? GL_RGB : format, type, pixels);
 }
 void glTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum type,
                      const void* pixels) {
   flush();
   if (g->rgbOnly.count(g->bound[g->activeUnit]) && format == GL_RGBA) {
     std::vector<unsigned char> packed = drop_fourth(pixels, w, h);
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    emscripten_glTexSubImage2D(target, level, x, y, w, h, GL_RGB, type, packed.data());
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, g->unpackAlignment);
+    es.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    es.TexSubImage2D(target, level, x, y, w, h, GL_RGB, type, packed.data());
+    es.PixelStorei(GL_UNPACK_ALIGNMENT, g->unpackAlignment);
     return;
   }
-  emscripten_glTexSubImage2D(target, level, x, y, w, h, format, type, pixels);
+  es.TexSubImage2D(target, level, x, y, w, h, format, type, pixels);
 }
 void glCopyTexImage2D(GLenum target, GLint level, GLenum internal, GLint x, GLint y, GLsizei w, GLsizei h, GLint border) {
   flush();
   const bool rgb = internal == GL_RGB8 || internal == GL_RGB;
   if (rgb) g->rgbOnly[g->bound[g->activeUnit]] = 1;
-  emscripten_glCopyTexImage2D(target, level, rgb ? GL_RGB8 : GL_RGBA8, x, y, w, h, border);
+  es.CopyTexImage2D(target, level, rgb ? GL_RGB8 : GL_RGBA8, x, y, w, h, border);
 }
 void glCopyTexSubImage2D(GLenum target, GLint level, GLint xo, GLint yo, GLint x, GLint y, GLsizei w, GLsizei h) {
   flush();
-  emscripten_glCopyTexSubImage2D(target, level, xo, yo, x, y, w, h);
+  es.CopyTexSubImage2D(target, level, xo, yo, x, y, w, h);
 }
 
 // Framebuffers and buffers, for offscreen drawing and its read-back.
-void glDrawBuffer(GLenum buffer) { emscripten_glDrawBuffers(1, &buffer); }
-void glReadBuffer(GLenum buffer) { emscripten_glReadBuffer(buffer); }
-static void gen_framebuffers(GLsizei n, GLuint* names) { emscripten_glGenFramebuffers(n, names); }
+void glDrawBuffer(GLenum buffer) { es.DrawBuffers(1, &buffer); }
+void glReadBuffer(GLenum buffer) { es.ReadBuffer(buffer); }
+static void gen_framebuffers(GLsizei n, GLuint* names) { es.GenFramebuffers(n, names); }
 static void bind_framebuffer(GLenum target, GLuint name) {
   flush();
-  emscripten_glBindFramebuffer(target, name);
+  es.BindFramebuffer(target, name);
 }
-static void delete_framebuffers(GLsizei n, const GLuint* names) { emscripten_glDeleteFramebuffers(n, names); }
-static void gen_renderbuffers(GLsizei n, GLuint* names) { emscripten_glGenRenderbuffers(n, names); }
-static void bind_renderbuffer(GLenum target, GLuint name) { emscripten_glBindRenderbuffer(target, name); }
-static void delete_renderbuffers(GLsizei n, const GLuint* names) { emscripten_glDeleteRenderbuffers(n, names); }
+static void delete_framebuffers(GLsizei n, const GLuint* names) { es.DeleteFramebuffers(n, names); }
+static void gen_renderbuffers(GLsizei n, GLuint* names) { es.GenRenderbuffers(n, names); }
+static void bind_renderbuffer(GLenum target, GLuint name) { es.BindRenderbuffer(target, name); }
+static void delete_renderbuffers(GLsizei n, const GLuint* names) { es.DeleteRenderbuffers(n, names); }
 static void renderbuffer_storage(GLenum target, GLenum format, GLsizei w, GLsizei h) {
-  emscripten_glRenderbufferStorage(target, format, w, h);
+  es.RenderbufferStorage(target, format, w, h);
 }
 static void framebuffer_renderbuffer(GLenum target, GLenum attachment, GLenum rbTarget, GLuint name) {
-  emscripten_glFramebufferRenderbuffer(target, attachment, rbTarget, name);
+  es.FramebufferRenderbuffer(target, attachment, rbTarget, name);
 }
-static GLenum check_framebuffer_status(GLenum target) { return emscripten_glCheckFramebufferStatus(target); }
-static void gen_buffers(GLsizei n, GLuint* names) { emscripten_glGenBuffers(n, names); }
+static GLenum check_framebuffer_status(GLenum target) { return es.CheckFramebufferStatus(target); }
+static void gen_buffers(GLsizei n, GLuint* names) { es.GenBuffers(n, names); }
 static void bind_buffer(GLenum target, GLuint name) {
   g->boundBuffers[target] = name;
-  emscripten_glBindBuffer(target, name);
+  es.BindBuffer(target, name);
 }
 static void buffer_data(GLenum target, GLsizeiptr size, const void* data, GLenum usage) {
   g->bufferSizes[g->boundBuffers[target]] = size;
-  emscripten_glBufferData(target, size, data, usage);
+  es.BufferData(target, size, data, usage);
 }
 static void delete_buffers(GLsizei n, const GLuint* names) {
   for (GLsizei i = 0; i < n; i++) g->bufferSizes.erase(names[i]);
-  emscripten_glDeleteBuffers(n, names);
+  es.DeleteBuffers(n, names);
 }
+#ifdef __EMSCRIPTEN__
 // WebGL cannot map a buffer; a copy of its contents stands in until it is unmapped.
 static void* map_buffer(GLenum target, GLenum) {
   const GLsizeiptr size = g->bufferSizes[g->boundBuffers[target]];
   if (g->mapped || size <= 0) return nullptr;
   g->mapped = std::malloc(std::size_t(size));
-  if (g->mapped) emscripten_glGetBufferSubData(target, 0, size, g->mapped);
+  if (g->mapped) es.GetBufferSubData(target, 0, size, g->mapped);
   return g->mapped;
 }
 static GLboolean unmap_buffer(GLenum) {
@@ -713,8 +762,24 @@ static GLboolean unmap_buffer(GLenum) {
   g->mapped = nullptr;
   return GL_TRUE;
 }
+#else
+// OpenGL ES maps ranges only; the program maps whole buffers, to read them.
+static void* map_buffer(GLenum target, GLenum) {
+  const GLsizeiptr size = g->bufferSizes[g->boundBuffers[target]];
+  if (size <= 0) return nullptr;
+  flush();
+  return es.MapBufferRange(target, 0, size, GL_MAP_READ_BIT);
+}
+static GLboolean unmap_buffer(GLenum target) { return es.UnmapBuffer(target); }
+#endif
 
-}  // extern "C"
+// Errors of the calls so far, the layer's own drawing included.
+GLenum glGetError(void) {
+  flush();
+  return es.GetError();
+}
+
+}  // namespace layer
 
 void pl_gl_flush(void) { flush(); }
 
@@ -724,27 +789,27 @@ FARPROC pl_gl_proc(const char* name) {
     FARPROC proc;
   };
   static const Entry kProcs[] = {
-      {"glActiveTextureARB", reinterpret_cast<FARPROC>(&active_texture)},
-      {"glActiveTexture", reinterpret_cast<FARPROC>(&active_texture)},
-      {"glMultiTexCoord1fARB", reinterpret_cast<FARPROC>(&multi_tex_coord1f)},
-      {"glMultiTexCoord2fARB", reinterpret_cast<FARPROC>(&multi_tex_coord2f)},
-      {"glMultiTexCoord3fARB", reinterpret_cast<FARPROC>(&multi_tex_coord3f)},
-      {"glMultiTexCoord4fARB", reinterpret_cast<FARPROC>(&multi_tex_coord4f)},
-      {"glGenFramebuffers", reinterpret_cast<FARPROC>(&gen_framebuffers)},
-      {"glBindFramebuffer", reinterpret_cast<FARPROC>(&bind_framebuffer)},
-      {"glDeleteFramebuffers", reinterpret_cast<FARPROC>(&delete_framebuffers)},
-      {"glGenRenderbuffers", reinterpret_cast<FARPROC>(&gen_renderbuffers)},
-      {"glBindRenderbuffer", reinterpret_cast<FARPROC>(&bind_renderbuffer)},
-      {"glDeleteRenderbuffers", reinterpret_cast<FARPROC>(&delete_renderbuffers)},
-      {"glRenderbufferStorage", reinterpret_cast<FARPROC>(&renderbuffer_storage)},
-      {"glFramebufferRenderbuffer", reinterpret_cast<FARPROC>(&framebuffer_renderbuffer)},
-      {"glCheckFramebufferStatus", reinterpret_cast<FARPROC>(&check_framebuffer_status)},
-      {"glGenBuffers", reinterpret_cast<FARPROC>(&gen_buffers)},
-      {"glBindBuffer", reinterpret_cast<FARPROC>(&bind_buffer)},
-      {"glBufferData", reinterpret_cast<FARPROC>(&buffer_data)},
-      {"glMapBuffer", reinterpret_cast<FARPROC>(&map_buffer)},
-      {"glUnmapBuffer", reinterpret_cast<FARPROC>(&unmap_buffer)},
-      {"glDeleteBuffers", reinterpret_cast<FARPROC>(&delete_buffers)},
+      {"glActiveTextureARB", reinterpret_cast<FARPROC>(&layer::active_texture)},
+      {"glActiveTexture", reinterpret_cast<FARPROC>(&layer::active_texture)},
+      {"glMultiTexCoord1fARB", reinterpret_cast<FARPROC>(&layer::multi_tex_coord1f)},
+      {"glMultiTexCoord2fARB", reinterpret_cast<FARPROC>(&layer::multi_tex_coord2f)},
+      {"glMultiTexCoord3fARB", reinterpret_cast<FARPROC>(&layer::multi_tex_coord3f)},
+      {"glMultiTexCoord4fARB", reinterpret_cast<FARPROC>(&layer::multi_tex_coord4f)},
+      {"glGenFramebuffers", reinterpret_cast<FARPROC>(&layer::gen_framebuffers)},
+      {"glBindFramebuffer", reinterpret_cast<FARPROC>(&layer::bind_framebuffer)},
+      {"glDeleteFramebuffers", reinterpret_cast<FARPROC>(&layer::delete_framebuffers)},
+      {"glGenRenderbuffers", reinterpret_cast<FARPROC>(&layer::gen_renderbuffers)},
+      {"glBindRenderbuffer", reinterpret_cast<FARPROC>(&layer::bind_renderbuffer)},
+      {"glDeleteRenderbuffers", reinterpret_cast<FARPROC>(&layer::delete_renderbuffers)},
+      {"glRenderbufferStorage", reinterpret_cast<FARPROC>(&layer::renderbuffer_storage)},
+      {"glFramebufferRenderbuffer", reinterpret_cast<FARPROC>(&layer::framebuffer_renderbuffer)},
+      {"glCheckFramebufferStatus", reinterpret_cast<FARPROC>(&layer::check_framebuffer_status)},
+      {"glGenBuffers", reinterpret_cast<FARPROC>(&layer::gen_buffers)},
+      {"glBindBuffer", reinterpret_cast<FARPROC>(&layer::bind_buffer)},
+      {"glBufferData", reinterpret_cast<FARPROC>(&layer::buffer_data)},
+      {"glMapBuffer", reinterpret_cast<FARPROC>(&layer::map_buffer)},
+      {"glUnmapBuffer", reinterpret_cast<FARPROC>(&layer::unmap_buffer)},
+      {"glDeleteBuffers", reinterpret_cast<FARPROC>(&layer::delete_buffers)},
   };
   for (const Entry& e : kProcs)
     if (std::strcmp(e.name, name) == 0) return e.proc;
@@ -761,53 +826,52 @@ namespace {
 // Writes GL's initial values of everything the layer remembers into the current context, which
 // may hold what an earlier context on the same canvas left there. The viewport and the scissor
 // box start as the drawing buffer, as GL's start at the window.
-void start_state() {
+void start_state(int width, int height) {
   for (GLenum cap : {GL_BLEND, GL_CULL_FACE, GL_DEPTH_TEST, GL_POLYGON_OFFSET_FILL, GL_SCISSOR_TEST, GL_STENCIL_TEST}) {
-    emscripten_glDisable(cap);
+    es.Disable(cap);
     g->enabled[cap] = 0;
   }
-  emscripten_glBlendFunc(g->blend[0], g->blend[1]);
-  emscripten_glDepthFunc(g->depthFunc);
-  emscripten_glStencilFunc(g->stencilFunc, g->stencilRef, g->stencilMask);
-  emscripten_glStencilOp(g->stencilOps[0], g->stencilOps[1], g->stencilOps[2]);
-  emscripten_glCullFace(g->cullFace);
-  emscripten_glFrontFace(g->frontFace);
-  emscripten_glColorMask(g->colourMask[0], g->colourMask[1], g->colourMask[2], g->colourMask[3]);
-  emscripten_glDepthMask(g->depthMask);
-  int w = 0, h = 0;
-  emscripten_webgl_get_drawing_buffer_size(emscripten_webgl_get_current_context(), &w, &h);
-  const GLint box[4] = {0, 0, w, h};
+  es.BlendFunc(g->blend[0], g->blend[1]);
+  es.DepthFunc(g->depthFunc);
+  es.StencilFunc(g->stencilFunc, g->stencilRef, g->stencilMask);
+  es.StencilOp(g->stencilOps[0], g->stencilOps[1], g->stencilOps[2]);
+  es.CullFace(g->cullFace);
+  es.FrontFace(g->frontFace);
+  es.ColorMask(g->colourMask[0], g->colourMask[1], g->colourMask[2], g->colourMask[3]);
+  es.DepthMask(g->depthMask);
+  const GLint box[4] = {0, 0, width, height};
   std::copy(box, box + 4, g->viewport);
   std::copy(box, box + 4, g->scissor);
-  emscripten_glViewport(0, 0, w, h);
-  emscripten_glScissor(0, 0, w, h);
+  es.Viewport(0, 0, width, height);
+  es.Scissor(0, 0, width, height);
   for (int unit = kUnits - 1; unit >= 0; unit--) {
-    emscripten_glActiveTexture(GLenum(GL_TEXTURE0 + unit));
-    emscripten_glBindTexture(GL_TEXTURE_2D, 0);
+    es.ActiveTexture(GLenum(GL_TEXTURE0 + unit));
+    es.BindTexture(GL_TEXTURE_2D, 0);
   }
-  emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, g->unpackAlignment);
-  emscripten_glClearColor(0, 0, 0, 0);
-  emscripten_glClearDepthf(1);
-  emscripten_glClearStencil(0);
-  emscripten_glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  emscripten_glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  es.PixelStorei(GL_UNPACK_ALIGNMENT, g->unpackAlignment);
+  es.ClearColor(0, 0, 0, 0);
+  es.ClearDepthf(1);
+  es.ClearStencil(0);
+  es.BindFramebuffer(GL_FRAMEBUFFER, 0);
+  es.BindRenderbuffer(GL_RENDERBUFFER, 0);
 }
 
 }  // namespace
 
-PL_GlLayer* pl_gl_layer_create(void) {
+PL_GlLayer* pl_gl_layer_create(void* (*load)(const char* name), int width, int height) {
+  if (!es_load(load)) return nullptr;
   auto* layer = new PL_GlLayer;
   State* was = g;
   g = &layer->state;
   g->live = 1;
-  start_state();
+  start_state(width, height);
   make_vertex_array();
   g->vertexShader = compile(GL_VERTEX_SHADER, kVertexShader);
   // The plainest combination proves the shaders build here; the others follow when drawn.
   const bool ok = g->vertexShader && program_for(0).name;
   g = was;
   if (ok) return layer;
-  std::fprintf(stderr, "OpenGL: the fixed-function shaders do not build on this WebGL\n");
+  std::fprintf(stderr, "OpenGL: the fixed-function shaders do not build on this OpenGL ES\n");
   pl_gl_layer_delete(layer);
   return nullptr;
 }
@@ -818,10 +882,10 @@ void pl_gl_layer_delete(PL_GlLayer* layer) {
   if (!layer) return;
   State& s = layer->state;
   for (const auto& entry : s.programs)
-    if (entry.second.name) emscripten_glDeleteProgram(entry.second.name);
-  if (s.vertexShader) emscripten_glDeleteShader(s.vertexShader);
-  emscripten_glDeleteBuffers(1, &s.vbo);
-  emscripten_glDeleteVertexArrays(1, &s.vao);
+    if (entry.second.name) es.DeleteProgram(entry.second.name);
+  if (s.vertexShader) es.DeleteShader(s.vertexShader);
+  es.DeleteBuffers(1, &s.vbo);
+  es.DeleteVertexArrays(1, &s.vao);
   std::free(s.mapped);
   if (g == &s) g = &g_detached;
   delete layer;
@@ -830,7 +894,70 @@ void pl_gl_layer_delete(PL_GlLayer* layer) {
 unsigned pl_gl_program_build(const char* vertex, const char* fragment) {
   const GLuint v = compile(GL_VERTEX_SHADER, vertex), f = compile(GL_FRAGMENT_SHADER, fragment);
   const GLuint p = link(v, f);
-  if (v) emscripten_glDeleteShader(v);
-  if (f) emscripten_glDeleteShader(f);
+  if (v) es.DeleteShader(v);
+  if (f) es.DeleteShader(f);
   return p;
+}
+
+const PL_GlProcs* pl_gl_layer_procs(void* (*load)(const char* name)) {
+  static PL_GlProcs procs;
+  static int made = 0;
+  if (made) return &procs;
+  made = 1;
+  procs.glBegin = &layer::glBegin;
+  procs.glEnd = &layer::glEnd;
+  procs.glVertex3f = &layer::glVertex3f;
+  procs.glColor3f = &layer::glColor3f;
+  procs.glColor4f = &layer::glColor4f;
+  procs.glColor4fv = &layer::glColor4fv;
+  procs.glTexCoord2f = &layer::glTexCoord2f;
+  procs.glTexCoord4f = &layer::glTexCoord4f;
+  procs.glMatrixMode = &layer::glMatrixMode;
+  procs.glLoadIdentity = &layer::glLoadIdentity;
+  procs.glPushMatrix = &layer::glPushMatrix;
+  procs.glPopMatrix = &layer::glPopMatrix;
+  procs.glMultMatrixf = &layer::glMultMatrixf;
+  procs.glMultMatrixd = &layer::glMultMatrixd;
+  procs.glOrtho = &layer::glOrtho;
+  procs.glEnable = &layer::glEnable;
+  procs.glDisable = &layer::glDisable;
+  procs.glIsEnabled = &layer::glIsEnabled;
+  procs.glTexEnvi = &layer::glTexEnvi;
+  procs.glFogf = &layer::glFogf;
+  procs.glFogi = &layer::glFogi;
+  procs.glFogfv = &layer::glFogfv;
+  procs.glBlendFunc = &layer::glBlendFunc;
+  procs.glDepthFunc = &layer::glDepthFunc;
+  procs.glStencilFunc = &layer::glStencilFunc;
+  procs.glStencilOp = &layer::glStencilOp;
+  procs.glCullFace = &layer::glCullFace;
+  procs.glFrontFace = &layer::glFrontFace;
+  procs.glColorMask = &layer::glColorMask;
+  procs.glDepthMask = &layer::glDepthMask;
+  procs.glViewport = &layer::glViewport;
+  procs.glScissor = &layer::glScissor;
+  procs.glClear = &layer::glClear;
+  procs.glClearColor = &layer::glClearColor;
+  procs.glClearDepth = &layer::glClearDepth;
+  procs.glClearStencil = &layer::glClearStencil;
+  procs.glGetError = &layer::glGetError;
+  procs.glGetIntegerv = &layer::glGetIntegerv;
+  procs.glGetFloatv = &layer::glGetFloatv;
+  procs.glGetString = &layer::glGetString;
+  procs.glPixelStorei = &layer::glPixelStorei;
+  procs.glReadPixels = &layer::glReadPixels;
+  procs.glReadBuffer = &layer::glReadBuffer;
+  procs.glDrawBuffer = &layer::glDrawBuffer;
+  procs.glGenTextures = &layer::glGenTextures;
+  procs.glDeleteTextures = &layer::glDeleteTextures;
+  procs.glBindTexture = &layer::glBindTexture;
+  procs.glTexParameteri = &layer::glTexParameteri;
+  procs.glGetTexParameteriv = &layer::glGetTexParameteriv;
+  procs.glTexImage2D = &layer::glTexImage2D;
+  procs.glTexSubImage2D = &layer::glTexSubImage2D;
+  procs.glCopyTexImage2D = &layer::glCopyTexImage2D;
+  procs.glCopyTexSubImage2D = &layer::glCopyTexSubImage2D;
+  // The rest (queries only the tests make) go to OpenGL ES as they are, where it has them.
+  pl_gl_fill(&procs, load);
+  return &procs;
 }
