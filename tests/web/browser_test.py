@@ -605,8 +605,6 @@ def offline(web):
         browser.events.clear()
         ready, first = start_show(server, browser, "?stats=1")
         samples, ended, log, errors = watch(browser, 6)
-        # Chromium reports its failed look for a newer worker with the server gone.
-        errors = [e for e in errors if "velmar-sw.js" not in e and "ServiceWorker" not in e]
         return verdict([
             ("the first visit keeps every file of the build", kept == wanted,
              "missing: %s" % ", ".join(sorted(set(wanted) - set(kept))) if kept != wanted else "%d files" % len(kept)),
