@@ -74,13 +74,18 @@ web:
 	@$(EMENV) cmake --build $(WEB) -j $(JOBS)
 
 # The page in headless Chromium: 20 s of the show, the two clip-library copies, the OpenGL layer
-# across contexts, links that name another site refused, the golden frames.
+# across contexts, links that name another site refused, the golden frames, the loading bar and
+# a failed download, a second visit without a network, a link to a moment, a phone's screen.
 web-test: web
 	python3 tests/web/browser_test.py $(WEB) play 20
 	python3 tests/web/browser_test.py $(WEB) twin
 	python3 tests/web/browser_test.py $(WEB) contexts
 	python3 tests/web/browser_test.py $(WEB) safety
 	python3 tests/web/browser_test.py $(WEB) golden $(WEB_NATIVE) $(WEB)/golden
+	python3 tests/web/browser_test.py $(WEB) loading
+	python3 tests/web/browser_test.py $(WEB) offline
+	python3 tests/web/browser_test.py $(WEB) moment $(WEB_NATIVE) $(WEB)/moment
+	python3 tests/web/browser_test.py $(WEB) touch
 
 bench: build
 	@scripts/run-benchmarks $(BUILD)

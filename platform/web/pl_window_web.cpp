@@ -1,7 +1,8 @@
 // The window in the browser: the page's canvas. Window calls size the canvas's drawing buffer
 // (the page scales it into the window, 4:3 with black bars), keys pressed on the page become
 // key-down messages for the live window, and control goes back to the page at every frame and,
-// in a show that draws offscreen, every tenth of a second, which is when its input arrives.
+// in a show that draws offscreen or runs ahead to a later start, every tenth of a second, which
+// is when its input arrives.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
@@ -14,6 +15,7 @@ namespace {
 constexpr const char* kCanvas = "#canvas";
 constexpr double kBreathMs = 100.0;
 double g_lastYield = 0.0;
+double g_frameStart = -1.0;  // the timer when the last frame was handed over; -1: a manual one
 int g_listening = 0;
 int g_cursorShown = 1;
 
@@ -54,13 +56,22 @@ void listen() {
 }
 
 // The page hears of each frame with the show's clock (the timer the music clock counts), so
-// that a test can hold that clock to the page's own.
-EM_ASYNC_JS(void, wait_for_frame, (int vsync, double timerMs), {
-  if (Module['velmarOnFrame']) Module['velmarOnFrame'](timerMs);
+// that a test can hold that clock to the page's own, and with the time the frame was drawn for
+// where the platform knows it: a manual timer's value (a run ahead's frames), else the timer
+// when the frame before was handed over (about when the show read its clock for this one); -1
+// for the first frame after a run ahead, drawn at the moment the run reached.
+EM_ASYNC_JS(void, wait_for_frame, (int vsync, double timerMs, double startMs), {
+  if (Module['velmarOnFrame']) Module['velmarOnFrame'](timerMs, startMs);
   await new Promise(resolve => {
     if (vsync) requestAnimationFrame(() => resolve());
     else setTimeout(resolve, 0);
   });
+});
+
+// The page hears of each breath with the manual timer (a show running ahead to its start, or
+// a render), or -1 where the timer is the real one, so that it can show how far the run is.
+EM_JS(void, report_breath, (double manualMs), {
+  if (Module['velmarOnBreath']) Module['velmarOnBreath'](manualMs);
 });
 
 EM_JS(void, set_cursor_shown, (int shown), {
@@ -71,12 +82,15 @@ EM_JS(void, set_cursor_shown, (int shown), {
 }  // namespace
 
 void pl_web_present(int vsync) {
-  wait_for_frame(vsync, double(timeGetTime()));
+  const int manual = PL_TimerIsManual();
+  wait_for_frame(vsync, double(timeGetTime()), manual ? double(timeGetTime()) : g_frameStart);
+  g_frameStart = manual ? -1.0 : double(timeGetTime());
   g_lastYield = emscripten_get_now();
 }
 
 void pl_web_breathe(void) {
   if (emscripten_get_now() - g_lastYield < kBreathMs) return;
+  report_breath(PL_TimerIsManual() ? double(timeGetTime()) : -1.0);
   emscripten_sleep(0);
   g_lastYield = emscripten_get_now();
 }

@@ -7,6 +7,7 @@
 //   golden_frames check TABLE REFS RENDER OUT [--min-psnr DB] [--identical SHARE] [--pairs]
 //                                                    exit 0 when every frame matches
 //   golden_frames update TABLE RENDER REFS OUT       RENDER's frames become the references
+//   golden_frames psnr A.png B.png                   the lower of the two frames' channel PSNRs
 //
 // TABLE has one line per frame: music time, section, what the frame shows (tab-separated; '#'
 // starts a comment). The check's limits are those of this program's own renders unless given:
@@ -273,6 +274,19 @@ int main(int argc, char** argv) {
     std::printf("\n");
     return 0;
   }
+  if (command == "psnr" && argc == 4) {
+    Image a, b;
+    if (!load(argv[2], a) || !load(argv[3], b)) return 2;
+    if (a.width != b.width || a.height != b.height) {
+      std::fprintf(stderr, "golden_frames: %s is %dx%d, %s %dx%d\n", argv[2], a.width, a.height, argv[3], b.width,
+                   b.height);
+      return 2;
+    }
+    double db[3];
+    psnr(a, b, db);
+    std::printf("%.2f\n", std::min({db[0], db[1], db[2]}));
+    return 0;
+  }
   Limits limits;
   bool good = argc >= 6;
   for (int i = 6; good && i < argc; i++) {
@@ -293,6 +307,7 @@ int main(int argc, char** argv) {
   std::fprintf(stderr,
                "usage: golden_frames times TABLE\n"
                "       golden_frames check TABLE REFS RENDER OUT [--min-psnr DB] [--identical SHARE] [--pairs]\n"
-               "       golden_frames update TABLE RENDER REFS OUT\n");
+               "       golden_frames update TABLE RENDER REFS OUT\n"
+               "       golden_frames psnr A.png B.png\n");
   return 2;
 }

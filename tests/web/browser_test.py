@@ -21,9 +21,27 @@ posts what a test needs (rendered frames, its log) back to the server.
   browser_test.py WEBDIR golden BUILD OUTDIR
                                           the golden frames' times drawn by the page and held to
                                           the native references by BUILD's golden_frames
+  browser_test.py WEBDIR loading          the loading bar counts every byte to 100 % and Start
+                                          appears; a file the server lacks is named, and Try
+                                          again loads it once it is there
+  browser_test.py WEBDIR offline          the first visit fills the service worker's cache; with
+                                          the server gone a second visit plays, with sound
+  browser_test.py WEBDIR moment BUILD OUTDIR
+                                          index.html?t=250: the first frames shown match BUILD's
+                                          native render at their times, and the music heard is
+                                          250 s plus the time played
+  browser_test.py WEBDIR touch            a phone-sized touch screen: a tap starts the show, a
+                                          turn of the screen keeps 4:3, two fingers end it
+  browser_test.py WEBDIR load-times [MBIT]
+                                          figures, no test: from the first byte to Start offered
+                                          and from the click to the first frame, on a connection
+                                          of MBIT (20) Mbit/s and then from the worker's cache
+
+With VELMAR_SHOTS=DIR the loading, moment and touch tests also leave screenshots in DIR.
 
 Each test ends with the line "N passed, M failed" and exits non-zero on a failure.
 """
+import base64
 import contextlib
 import http.server
 import json
@@ -44,6 +62,7 @@ class Server:
     def __init__(self, root):
         self.reports = {}
         self.missing = []
+        self.refuse = set()  # file names answered with 404, as if missing
         self.done = threading.Event()
         server = self
 
@@ -62,6 +81,11 @@ class Server:
                 self.send_header("Cache-Control", "no-store")
                 super().end_headers()
 
+            def do_GET(self):
+                if self.path.split("?")[0].rsplit("/", 1)[-1] in server.refuse:
+                    return self.send_error(404)
+                super().do_GET()
+
             def do_POST(self):
                 body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
                 name = self.path.split("/report/", 1)[-1]
@@ -78,6 +102,7 @@ class Server:
 
     def close(self):
         self.httpd.shutdown()
+        self.httpd.server_close()
 
 
 class Stranger:
@@ -202,6 +227,26 @@ class Browser:
         for kind in ("mousePressed", "mouseReleased"):
             self.call("Input.dispatchMouseEvent", type=kind, x=box[0], y=box[1], button="left", clickCount=1)
 
+    def tap(self, points):
+        """Fingers down at once on POINTS ([x, y] each) and up again."""
+        touches = [{"x": x, "y": y, "id": i} for i, (x, y) in enumerate(points)]
+        self.call("Input.dispatchTouchEvent", type="touchStart", touchPoints=touches)
+        self.call("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
+
+    def centre(self, selector):
+        return self.evaluate("(() => { const r = document.querySelector(%s).getBoundingClientRect();"
+                             " return [r.x + r.width / 2, r.y + r.height / 2]; })()" % json.dumps(selector))
+
+    def screenshot(self, name):
+        """A PNG of the page into VELMAR_SHOTS, where that is set."""
+        folder = os.environ.get("VELMAR_SHOTS")
+        if not folder:
+            return
+        os.makedirs(folder, exist_ok=True)
+        data = self.call("Page.captureScreenshot", format="png")["data"]
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(base64.b64decode(data))
+
     def key(self, name, code, text=""):
         for kind in ("rawKeyDown", "keyUp"):
             self.call("Input.dispatchKeyEvent", type=kind, key=name if name != "Space" else " ", code=name,
@@ -241,52 +286,65 @@ def start_show(server, browser, query):
 def verdict(checks):
     failed = 0
     for name, ok, detail in checks:
+        detail = detail if len(detail) < 400 else detail[:400] + "..."
         print("%s: %s%s" % ("ok" if ok else "FAILED", name, (" (" + detail + ")") if detail else ""))
         failed += 0 if ok else 1
     print("%d passed, %d failed" % (len(checks) - failed, failed))
     return 1 if failed else 0
 
 
+def watch(browser, seconds, keys=None):
+    """The show for SECONDS: each second the frames so far and the page's and the show's clocks at
+    the latest (keys: second -> key pressed then); then Escape. (samples, ended, log, errors)"""
+    samples = []
+    start = time.time()
+    keys = keys or {}
+    while time.time() - start < seconds:
+        time.sleep(1.0)
+        if len(samples) in keys:
+            browser.key(*keys[len(samples)])
+        samples.append(browser.evaluate("[velmarPage.frames, velmarPage.clock]"))
+    browser.key("Escape", 27)
+    ended = browser.wait_for("velmarPage.ended", 60)
+    return samples, ended, browser.evaluate("velmarPage.log") or [], browser.console_errors()
+
+
+def clock_checks(samples, log):
+    """Frames keep coming, the music clock follows the page's and the sound heard keeps to it."""
+    frames = [s[0] for s in samples if s]
+    # The show's clock, which the music clock counts, must follow the page's clock: its
+    # advance between the first and the last sample over the page's, within 5 %.
+    clock = [s[1] for s in samples if s and s[1]]
+    span = clock[-1][0] - clock[0][0] if len(clock) > 1 else 0
+    rate = (clock[-1][1] - clock[0][1]) / span if span > 0 else 0
+    # velmar --stats ends with the sound output's report: how far the heard sound was from
+    # the music clock's schedule at worst (ms, + early).
+    sound = next((l.split() for l in log if l.startswith("sound output")), [])
+    worst = float(sound[sound.index("worst_offset_ms") + 1]) if "worst_offset_ms" in sound else None
+    return [
+        ("frames keep coming", len(frames) > 1 and all(b > a for a, b in zip(frames, frames[1:])),
+         "%s frames in %d s" % (frames[-1] if frames else 0, len(samples))),
+        ("the music clock advances with the page's clock", abs(rate - 1.0) < 0.05,
+         "%.3f s a second of the page's, over %.1f s" % (rate, span / 1000.0)),
+        ("the sound heard keeps to the music clock", worst is not None and abs(worst) < 20,
+         "at worst %s ms apart" % worst),
+    ]
+
+
 def play(web, seconds):
     with session(web) as (server, browser):
         ready, first = start_show(server, browser, "?stats=1")
-        # Each second: the frames so far, and the page's and the show's clocks at the latest.
-        samples = []
-        start = time.time()
         keys = {5: ("Space", 32, " "), 7: ("Enter", 13, "\r"), 8: ("Enter", 13, "\r")}
-        while time.time() - start < seconds:
-            time.sleep(1.0)
-            if len(samples) in keys:
-                browser.key(*keys[len(samples)])
-            samples.append(browser.evaluate("[velmarPage.frames, velmarPage.clock]"))
-        browser.key("Escape", 27)
-        ended = browser.wait_for("velmarPage.ended", 60)
+        samples, ended, log, errors = watch(browser, seconds, keys)
         cues = browser.evaluate("(() => { try { return new TextDecoder().decode(Module.FS.readFile('/keypress.txt')); }"
                                 " catch (e) { return ''; } })()") or ""
         offered = browser.evaluate("!document.getElementById('cues').hidden")
-        log = browser.evaluate("velmarPage.log") or []
-        errors = browser.console_errors()
-        frames = [s[0] for s in samples if s]
-        # The show's clock, which the music clock counts, must follow the page's clock: its
-        # advance between the first and the last sample over the page's, within 5 %.
-        clock = [s[1] for s in samples if s and s[1]]
-        span = clock[-1][0] - clock[0][0] if len(clock) > 1 else 0
-        rate = (clock[-1][1] - clock[0][1]) / span if span > 0 else 0
         for line in log:
             print("  " + line)
-        # velmar --stats ends with the sound output's report: how far the heard sound was from
-        # the music clock's schedule at worst (ms, + early).
-        sound = next((l.split() for l in log if l.startswith("sound output")), [])
-        worst = float(sound[sound.index("worst_offset_ms") + 1]) if "worst_offset_ms" in sound else None
         return verdict([
             ("the page loads and offers Start", bool(ready), ""),
             ("Start shows a first frame", first is not None, "%.0f ms after the click" % first if first else ""),
-            ("frames keep coming", len(frames) > 1 and all(b > a for a, b in zip(frames, frames[1:])),
-             "%s frames in %d s" % (frames[-1] if frames else 0, seconds)),
-            ("the music clock advances with the page's clock", abs(rate - 1.0) < 0.05,
-             "%.3f s a second of the page's, over %.1f s" % (rate, span / 1000.0)),
-            ("the sound heard keeps to the music clock", worst is not None and abs(worst) < 20,
-             "at worst %s ms apart" % worst),
+        ] + clock_checks(samples, log) + [
             ("Escape ends the show", bool(ended), "exit %s" % browser.evaluate("velmarPage.exitCode")),
             ("Space writes a cue line that the page offers", cues.startswith("num 0 time ") and bool(offered),
              cues.strip()),
@@ -382,6 +440,8 @@ def safety(web):
         ("a script address as the program", "?program=%sx.js" % stranger.url, "Unknown test program"),
         ("an address for the reports", "?program=gl_contexts&report=%s" % stranger.url, "Bad value for report"),
         ("a bad frame rate", "?render=320x240&fps=ten&report=1", "Bad value for fps"),
+        ("a moment past the show's end", "?t=5m30s", "Bad value for t"),
+        ("a moment that is no time", "#t=1h", "Bad value for t"),
     ]
     checks = []
     try:
@@ -474,23 +534,255 @@ def golden(web, build, out):
                      check.returncode == 0, "")])
 
 
+# What the start panel shows once it has loaded: [bar value, status, Start offered, error shown].
+PANEL = ("(() => { const $ = id => document.getElementById(id); return [$('bar').value, $('status').textContent,"
+         " !$('go').hidden && !$('go').disabled, !$('retry').hidden]; })()")
+
+
+def loading(web):
+    """The bar reaches 100 % with every byte of the program and the pack counted, then Start is
+    offered; a missing file is named with Try again, which loads it once it is there."""
+    with open(os.path.join(web, "velmar-build.json")) as f:
+        sizes = json.load(f)["files"]
+    total = sum(sizes[n] for n in ("velmar.js", "velmar.wasm", "velmar.data", "velmar-data.js"))
+    with session(web) as (server, browser):
+        server.refuse.add("velmar.wasm")
+        if os.environ.get("VELMAR_SHOTS"):
+            # Slow enough for a picture of the bar part way (the page's own requests only).
+            browser.call("Network.enable")
+            browser.call("Network.setBypassServiceWorker", bypass=True)
+            browser.call("Network.emulateNetworkConditions", offline=False, latency=20, downloadThroughput=2.5e6,
+                         uploadThroughput=-1)
+        browser.call("Page.navigate", url=server.url + "index.html")
+        broken = browser.wait_for("(%s)[3] && %s" % (PANEL, PANEL), 60) or [0, "", False, False]
+        browser.screenshot("loading-failed.png")
+        server.refuse.clear()
+        browser.click("#retry")
+        # The bar part way: the first sample that is neither empty nor full, if the page is seen
+        # loading at all (it is quick on the loopback address).
+        partway = None
+        end = time.time() + 60
+        while time.time() < end:
+            state = browser.evaluate(PANEL)
+            if 0.3 < state[0] < 0.9 and partway is None:
+                partway = state
+                browser.screenshot("loading-bar.png")
+            if state[2]:
+                break
+            time.sleep(0.02)
+        browser.screenshot("loading-ready.png")
+        counted = browser.evaluate("document.getElementById('status').dataset.bytes")
+        errors = [e for e in browser.console_errors() if "404" not in e]
+        return verdict([
+            ("a missing file is named, with Try again, and no Start", "velmar.wasm could not be loaded (HTTP 404)"
+             in broken[1] and broken[3] and not broken[2], broken[1]),
+            ("after Try again the bar reaches 100 % and Start is offered", state[0] == 1 and state[2], state[1]),
+            ("the bar counted every byte of the program and the pack", counted == str(total),
+             "%s of %d bytes" % (counted, total)),
+            ("no other error in the console", not errors, "; ".join(errors[:3])),
+        ])
+
+
+def cached_files(browser):
+    return browser.evaluate("(async () => { const names = [];"
+                            " for (const k of await caches.keys()) for (const r of await (await caches.open(k)).keys())"
+                            " names.push(r.url.split('/').pop()); return names.sort(); })()") or []
+
+
+def offline(web):
+    """A first visit fills the cache with every file the worker lists; with the server gone a
+    second visit loads, plays with sound and keeps its clocks."""
+    with open(os.path.join(web, "velmar-build.json")) as f:
+        wanted = sorted(list(json.load(f)["files"]) + ["velmar-build.json"])
+    with session(web) as (server, browser):
+        first_ready, _ = start_show(server, browser, "")
+        browser.key("Escape", 27)
+        end = time.time() + 60
+        while cached_files(browser) != wanted and time.time() < end:
+            time.sleep(0.5)
+        kept = cached_files(browser)
+        server.close()
+        browser.events.clear()
+        ready, first = start_show(server, browser, "?stats=1")
+        samples, ended, log, errors = watch(browser, 6)
+        return verdict([
+            ("the first visit keeps every file of the build", kept == wanted,
+             "missing: %s" % ", ".join(sorted(set(wanted) - set(kept))) if kept != wanted else "%d files" % len(kept)),
+            ("with the server gone the page loads and offers Start", bool(first_ready and ready), ""),
+            ("Start shows a first frame", first is not None, "%.0f ms after the click" % first if first else ""),
+        ] + clock_checks(samples, log) + [
+            ("Escape ends the show", bool(ended), ""),
+            ("no error in the console", not errors, "; ".join(errors[:3])),
+        ])
+
+
+# A link to a moment starts the show there: the frames shown from it against the native program's
+# at the same music times, and the music heard against the show's clock.
+MOMENT = 250
+MOMENT_SHOTS = 3
+# The native frames on a 5 ms grid: a frame's time on the page is the show's clock when it began,
+# which the grid holds to 2.5 ms.
+MOMENT_FPS = 200
+
+
+def moment(web, build, out):
+    with session(web) as (server, browser):
+        ready, _ = start_show(server, browser, "?t=%d&stats=1&report=1&shots=%d" % (MOMENT, MOMENT_SHOTS))
+        # The run ahead shows how far it has got (and draws nothing: a show that draws many
+        # frames without reaching the moment has not run ahead).
+        seen, end = 0.0, time.time() + 300
+        while time.time() < end and not browser.evaluate("velmarPage.arrivedMs || velmarPage.frames > 600"):
+            bar = browser.evaluate("document.getElementById('seek').hidden ? 0 :"
+                                   " document.getElementById('seek-bar').value") or 0
+            if 0.3 < bar < 0.7 and seen < 0.3:
+                browser.screenshot("moment-seeking.png")
+            seen = max(seen, bar)
+            time.sleep(0.2)
+        # Each second: where the soundtrack started, and its position as heard at the page's time
+        # of the latest frame less the music time the show's clock gave that frame (the run
+        # ahead set that clock to the moment, its origin 1 s before music time 0).
+        heard = []
+        for second in range(4):
+            time.sleep(1.0)
+            if second == 1:
+                browser.key("L", 76)
+            heard.append(browser.evaluate(
+                "(() => { const c = velmarPage.clock, ss = Module.velmarStreams || {}; for (const id in ss) {"
+                " const s = ss[id]; if (s.source && s.buffer.duration > 60)"
+                " return [s.offset, (c[0] - s.heard) / 1000 + s.offset - (c[1] - 1000) / 1000]; } })()") or [None, 1])
+        browser.screenshot("moment-playing.png")
+        during = browser.evaluate("document.getElementById('url').textContent") or "?t=0"
+        browser.key("Escape", 27)
+        browser.wait_for("velmarPage.ended", 60)
+        browser.screenshot("moment-end.png")
+        times, size, link = browser.evaluate("[velmarPage.shots, [Module.canvas.width, Module.canvas.height],"
+                                             " document.getElementById('end-url').textContent || '?t=0']")
+        errors = browser.console_errors()
+    # The same moments drawn by the native program, on its grid.
+    native = os.path.join(out, "native")
+    shutil.rmtree(native, ignore_errors=True)
+    os.makedirs(out, exist_ok=True)
+    grid = ["%.3f" % (round(t * MOMENT_FPS) / MOMENT_FPS) for t in times]
+    if grid:
+        subprocess.run([os.path.join(build, "velmar"), "--data", os.path.join(build, "data"), "--render",
+                        native + "/", "--size", "%dx%d" % tuple(size), "--fps", str(MOMENT_FPS), "--from", grid[0],
+                        "--to", "%.3f" % (float(grid[-1]) + 0.02), "--stills", ",".join(grid)], capture_output=True,
+                       env={k: v for k, v in os.environ.items() if k != "DISPLAY"})
+    psnrs = []
+    for i, frame in enumerate(sorted(os.listdir(native)) if os.path.isdir(native) else []):
+        shot = os.path.join(out, "shot%d.png" % i)
+        with open(shot, "wb") as f:
+            f.write(server.reports.get("shot%d.png" % i, b""))
+        r = subprocess.run([os.path.join(build, "golden_frames"), "psnr", shot, os.path.join(native, frame)],
+                           capture_output=True, text=True)
+        psnrs.append(float(r.stdout) if r.returncode == 0 else -1.0)
+    worst = max(abs(h[1]) for h in heard)
+    return verdict([
+        ("the page loads and offers Start", bool(ready), ""),
+        ("the run ahead shows its progress", seen > 0.5, "bar at %.0f %%" % (seen * 100)),
+        ("the first frames shown are the native ones at their times", len(psnrs) == MOMENT_SHOTS and
+         min(psnrs) >= float(GOLDEN_MIN_PSNR), "at %s s: %s dB" % (", ".join(grid), psnrs)),
+        ("the music starts at the moment", heard[0][0] is not None and abs(heard[0][0] - MOMENT) < 0.02,
+         "at %s s" % heard[0][0]),
+        ("the music heard is the moment plus the time played", worst < 0.02, "at worst %.1f ms apart" % (worst * 1000)),
+        ("L during the show links to where it was", MOMENT + 1 < float(during.split("?t=")[-1]) < MOMENT + 3, during),
+        ("the end panel links to where the show was", MOMENT + 3 < float(link.split("?t=")[-1]) < MOMENT + 20, link),
+        ("no error in the console", not errors, "; ".join(errors[:3])),
+    ])
+
+
+# What the canvas shows in the window: [left, top, width, height] of the picture (the drawing
+# buffer scaled as the page's style places it), and the window's size.
+PICTURE = ("(() => { const c = Module.canvas, r = c.getBoundingClientRect(), fit = getComputedStyle(c).objectFit;"
+           " let w = r.width, h = r.height;"
+           " if (fit === 'contain') { const k = Math.min(r.width / c.width, r.height / c.height);"
+           " w = c.width * k; h = c.height * k; }"
+           " return [r.x + (r.width - w) / 2, r.y + (r.height - h) / 2, w, h, innerWidth, innerHeight]; })()")
+
+
+def touch(web):
+    """A phone held upright: the panel fits, a tap on Start starts the show; turned on its side
+    the picture stays 4:3 and centred with bars; two fingers end the show."""
+    with session(web) as (server, browser):
+        browser.call("Emulation.setDeviceMetricsOverride", width=390, height=844, deviceScaleFactor=2, mobile=True,
+                     screenOrientation={"type": "portraitPrimary", "angle": 0})
+        browser.call("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
+        browser.call("Page.navigate", url=server.url + "index.html")
+        ready = browser.wait_for("!document.getElementById('go').disabled", 120)
+        panel = browser.evaluate("(() => { const r = document.getElementById('start').getBoundingClientRect();"
+                                 " return [r.left, r.right, innerWidth]; })()")
+        browser.screenshot("phone-start.png")
+        browser.tap([browser.centre("#go")])
+        first = browser.wait_for("velmarPage.firstFrameMs", 60)
+        time.sleep(2)
+        pictures = [browser.evaluate(PICTURE)]
+        browser.screenshot("phone-upright.png")
+        browser.call("Emulation.setDeviceMetricsOverride", width=844, height=390, deviceScaleFactor=2, mobile=True,
+                     screenOrientation={"type": "landscapePrimary", "angle": 90})
+        time.sleep(1)
+        pictures.append(browser.evaluate(PICTURE))
+        browser.screenshot("phone-turned.png")
+        browser.tap([[300, 200], [500, 200]])
+        ended = browser.wait_for("velmarPage.ended", 30)
+        errors = browser.console_errors()
+        bars = all(abs(p[2] / p[3] - 4 / 3) < 0.01 and abs(2 * p[0] + p[2] - p[4]) < 1 and
+                   abs(2 * p[1] + p[3] - p[5]) < 1 and (abs(p[2] - p[4]) < 1 or abs(p[3] - p[5]) < 1)
+                   for p in pictures if p)
+        return verdict([
+            ("the start panel fits the phone's width", bool(ready) and panel and panel[0] >= 0 and panel[1] <= panel[2],
+             "%s" % panel),
+            ("a tap on Start starts the show", first is not None, "%s ms to the first frame" % first),
+            ("upright and turned the picture is 4:3, as large as fits, with bars", len(pictures) == 2 and bars,
+             "; ".join("%.0fx%.0f at %.0f,%.0f in %dx%d" % (p[2], p[3], p[0], p[1], p[4], p[5])
+                       for p in pictures if p)),
+            ("two fingers end the show", bool(ended), "exit %s" % browser.evaluate("velmarPage.exitCode")),
+            ("no error in the console", not errors, "; ".join(errors[:3])),
+        ])
+
+
+def load_times(web, mbit):
+    with session(web) as (server, browser):
+        # The emulated connection slows the page's own requests, not its worker's: the first
+        # visit goes past the worker (which on a real first visit only passes them on), a
+        # second one at full speed lets it keep the files, and the third is from its cache.
+        browser.call("Network.enable")
+        visits = [("a first visit at %g Mbit/s" % mbit, True, True), ("", False, False),
+                  ("a visit from the cache at %g Mbit/s" % mbit, True, False)]
+        for name, slow, bypass in visits:
+            browser.call("Network.setBypassServiceWorker", bypass=bypass)
+            browser.call("Network.emulateNetworkConditions", offline=False, latency=20 if slow else 0,
+                         downloadThroughput=mbit * 1e6 / 8 if slow else -1, uploadThroughput=-1)
+            ready, first = start_show(server, browser, "")
+            times = browser.evaluate("[performance.getEntriesByType('navigation')[0].responseStart,"
+                                     " velmarPage.loadStartMs, velmarPage.readyMs]")
+            if name:
+                print("%s: first byte to Start offered %.0f ms (loading %.0f ms), click to first frame %.0f ms"
+                      % (name, times[2] - times[0], times[2] - times[1], first or -1))
+            browser.key("Escape", 27)
+            browser.wait_for("velmarPage.ended", 30)
+            time.sleep(2)
+    return 0
+
+
 def main(argv):
     if len(argv) < 3:
         print(__doc__)
         return 2
     web, what = argv[1], argv[2]
+    alone = {"twin": twin, "contexts": contexts, "safety": safety, "loading": loading, "offline": offline,
+             "touch": touch}
+    if what in alone:
+        return alone[what](web)
     if what == "play":
         return play(web, float(argv[3]) if len(argv) > 3 else 20)
     if what == "live":
         return live(web, float(argv[3]) if len(argv) > 3 else None)
-    if what == "twin":
-        return twin(web)
-    if what == "contexts":
-        return contexts(web)
-    if what == "safety":
-        return safety(web)
     if what == "golden":
         return golden(web, argv[3], argv[4])
+    if what == "moment":
+        return moment(web, argv[3], argv[4])
+    if what == "load-times":
+        return load_times(web, float(argv[3]) if len(argv) > 3 else 20)
     if what == "render":
         return render(web, argv[3], argv[4], argv[5], argv[6] if len(argv) > 6 and argv[6] else None,
                       argv[7] if len(argv) > 7 else "")
