@@ -68,6 +68,9 @@ int GFX_OglEndFrame(GFX_Driver* driver);
 int GFX_OglMaxTextureSize(void);
 // The OpenGL implementation's name for what draws (GL_RENDERER); "" without a context.
 const char* GFX_OglRendererName(void);
+// Who made the implementation, what draws and which version: "VENDOR, RENDERER, OpenGL
+// VERSION" (GL_VENDOR, GL_RENDERER, GL_VERSION); "" without a context.
+const char* GFX_OglDescription(void);
 int GFX_OglStencilBits(void);
 int GFX_OglClearStencil(int value);
 // gluPerspective: multiplies the current matrix by the perspective of a vertical field of view
