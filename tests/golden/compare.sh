@@ -2,8 +2,8 @@
 # The reference frames on one OpenGL implementation: the whole render (render.sh IMPL), then
 # each frame compared with its reference within what that implementation is allowed:
 #   llvmpipe  golden_frames' own limits (it made the references)
-#   softpipe  a limit per section (softpipe.tsv: where and why it samples differently) and a
-#             twelfth of the frames identical (a Mesa 22.3 render has 11 of 124)
+#   softpipe  a limit per section (softpipe.tsv: where and why it samples differently) and
+#             10 of the 124 frames identical (a Mesa 22.3 render has 11)
 #   zink      45 dB and nine tenths identical: lavapipe rasterises and samples as llvmpipe does
 #             (a Mesa 22.3 render differs in one pixel of one frame)
 #   gles, gpu the page's limits (25 dB, a twentieth identical): a translation of the fixed
