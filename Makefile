@@ -17,7 +17,7 @@ FUZZ_SECONDS ?= 10
 # make install: where to (DESTDIR stages it elsewhere, as packagers do).
 PREFIX  ?= /usr/local
 
-.PHONY: all deps build run content install package test asan golden fuzz fuzz-run bench web web-test clean
+.PHONY: all deps build run content install package test test-long asan golden fuzz fuzz-run bench web web-test clean
 
 all: build
 
@@ -46,9 +46,13 @@ asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 
-# Every test runs once: a test that fails has found something.
+# Every test runs once: a test that fails has found something. Tests labelled long (the
+# reference frames on softpipe, minutes on their own) wait for make test-long.
 test: asan
-	$(XVFB) ctest --preset asan -j $(JOBS)
+	$(XVFB) ctest --preset asan -j $(JOBS) -LE long
+
+test-long: asan
+	$(XVFB) ctest --preset asan -j $(JOBS) -L long
 
 # New reference frames after an intended change to the picture: renders the whole show, writes
 # tests/golden/frames/ and the contact sheet build/golden/golden-sheet.png to look at first.

@@ -101,6 +101,8 @@ int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int sh
     GFX_SetMode(w, h, APP_shell.colourBits, APP_shell.depthBits, APP_shell.stencilBits, 0);
     if (gl) set_swap_interval(APP_shell.settings.vsync ? 1 : 0);
   }
+  // What draws, for frame times read on another machine.
+  if (gl && o.stats) std::fprintf(stderr, "velmar: OpenGL: %s\n", GFX_OglDescription());
   GFX_SetPerspective(90.0f, 1.0f, 6000.0f);
   if (render && !APP_RenderOpen(o, w, h)) return 1;
   const bool seek = !render && o.start > 0.0f;

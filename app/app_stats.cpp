@@ -11,7 +11,6 @@
 
 #include "app/app_render.h"
 #include "gfx/gfx_driver.h"
-#include "gfx/gfx_ogl.h"
 #include "platform/pl_fsound.h"
 #include "platform/pl_platform.h"
 #include "shell/music.h"
@@ -90,7 +89,6 @@ void APP_StatsStart(void) {
 }
 
 void APP_StatsPrint(void) {
-  if (GFX_ogl.context) std::fprintf(stderr, "opengl %s; %s\n", GFX_OglRendererName(), GFX_OglVersionName());
   std::vector<float> all;
   for (int n = 1; n <= DEMO_SECTION_COUNT; n++) {
     const Section& s = g_sections[std::size_t(n)];

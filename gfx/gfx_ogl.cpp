@@ -6,6 +6,7 @@
 #include <GL/glext.h>
 
 #include <cmath>
+#include <string>
 
 #include "base/kr_error.h"
 #include "gfx/gfx_ogl_debug.h"
@@ -25,6 +26,12 @@ constexpr int kTargetSize = 256;
 bool framebuffer_readable() {
   auto status = reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(wglGetProcAddress("glCheckFramebufferStatus"));
   return !status || status(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+// One of OpenGL's strings; "" without a context or where it has none.
+const char* gl_string(GLenum name) {
+  const GLubyte* text = GFX_ogl.context ? glGetString(name) : nullptr;
+  return text ? reinterpret_cast<const char*>(text) : "";
 }
 
 }  // namespace
@@ -286,14 +293,23 @@ int GFX_OglMaxTextureSize(void) {
 
 const char* GFX_OglRendererName(void) {
   GFX_OGL_ENTRY();
-  const GLubyte* name = GFX_ogl.context ? glGetString(GL_RENDERER) : nullptr;
-  return name ? reinterpret_cast<const char*>(name) : "";
+  return gl_string(GL_RENDERER);
+}
+
+const char* GFX_OglDescription(void) {
+  GFX_OGL_ENTRY();
+  static std::string text;
+  // An OpenGL ES version line names its API itself ("OpenGL ES 3.2 Mesa ...").
+  const std::string version = GFX_ogl.context ? gl_string(GL_VERSION) : "";
+  text = GFX_ogl.context ? std::string(gl_string(GL_VENDOR)) + ", " + gl_string(GL_RENDERER) + ", " +
+                               (version.rfind("OpenGL", 0) == 0 ? "" : "OpenGL ") + version
+                         : std::string();
+  return text.c_str();
 }
 
 const char* GFX_OglVersionName(void) {
   GFX_OGL_ENTRY();
-  const GLubyte* name = GFX_ogl.context ? glGetString(GL_VERSION) : nullptr;
-  return name ? reinterpret_cast<const char*>(name) : "";
+  return GFX_ogl.context ? gl_string(GL_VERSION) : "";
 }
 
 int GFX_OglStencilBits(void) {

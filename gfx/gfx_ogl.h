@@ -71,6 +71,9 @@ const char* GFX_OglRendererName(void);
 // Its version line (GL_VERSION: "4.5 (Compatibility Profile) Mesa ...", "OpenGL ES 3.2 ..."); ""
 // without a context.
 const char* GFX_OglVersionName(void);
+// Who made the implementation, what draws and which version: "VENDOR, RENDERER, OpenGL
+// VERSION" (GL_VENDOR, GL_RENDERER, GL_VERSION); "" without a context.
+const char* GFX_OglDescription(void);
 int GFX_OglStencilBits(void);
 int GFX_OglClearStencil(int value);
 // gluPerspective: multiplies the current matrix by the perspective of a vertical field of view

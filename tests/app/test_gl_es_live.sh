@@ -20,7 +20,7 @@ import -window "$window" "$work/shot.png" || fail "cannot read the window back"
 press "$window" Escape
 wait_velmar
 
-grep -q "^opengl .*OpenGL ES" "$work/out.txt" || fail "the context was not an OpenGL ES one"
+grep -q "^velmar: OpenGL: .*OpenGL ES" "$work/out.txt" || fail "the context was not an OpenGL ES one"
 grep -q "^velmar: 0 OpenGL errors" "$work/out.txt" || fail "OpenGL errors (or no debug report)"
 frames=$(sed -n 's/^total frames \([0-9]*\) .*/\1/p' "$work/out.txt")
 [ "${frames:-0}" -ge 20 ] || fail "only ${frames:-0} frames in three seconds"
