@@ -80,6 +80,7 @@ int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int sh
   const bool gl = APP_shell.driver == &GFX_oglDriver;
   GFX_ogl.stretch = APP_shell.settings.stretch;
   GFX_oglDebug.where = show_place;
+  GFX_oglProfile.section = DEMO_SectionCurrent;
   GFX_DriverSelect(APP_shell.driver, APP_shell.window);
   const int w = APP_shell.displayWidth, h = APP_shell.displayHeight;
   if (render && gl) {
@@ -118,6 +119,7 @@ int APP_Run(const APP_Options& o, GFX_Driver* driver, HINSTANCE instance, int sh
   g_showRunning = false;
   int status = APP_RenderFinish();
   if (o.stats) APP_StatsPrint();
+  if (gl) GFX_OglProfilePrint();
 
   // Each step reports success or the rest is skipped.
   if (MUSIC_StreamClose() && MUSIC_Close() && VIDEO_Shutdown()) {

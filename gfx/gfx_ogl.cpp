@@ -157,6 +157,7 @@ int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int ste
     return 0;
   }
   if (PL_GlDebugWanted()) GFX_OglDebugStart(1);
+  GFX_OglProfileStart();
 
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();

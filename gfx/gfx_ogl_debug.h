@@ -5,6 +5,8 @@
 // driver function. Driver functions name themselves with GFX_OGL_ENTRY() on their first line.
 #pragma once
 
+#include "gfx/gfx_ogl_profile.h"
+
 struct GFX_OglDebugState {
   int mode;            // 0 off, 1 KHR_debug callback, 2 glGetError after each driver function
   int errors;          // errors (and high-severity messages) counted since the mode was started
@@ -28,10 +30,14 @@ void GFX_OglDebugReport(const char* what);
 // Asks glGetError for every error pending and reports each (outside glBegin/glEnd).
 void GFX_OglDebugPoll(void);
 
-// Marks a driver function for its length; in the glGetError mode, checks for errors as it ends.
+// Marks a driver function for its length; in the glGetError mode, checks for errors as it ends;
+// in the pass profile, an outermost one may end the kind of work running.
 struct GFX_OglEntry {
   const char* previous;
-  explicit GFX_OglEntry(const char* name) : previous(GFX_oglDebug.entry) { GFX_oglDebug.entry = name; }
+  explicit GFX_OglEntry(const char* name) : previous(GFX_oglDebug.entry) {
+    GFX_oglDebug.entry = name;
+    if (GFX_oglProfile.on && !previous) GFX_OglProfileEnter(name);
+  }
   ~GFX_OglEntry() {
     if (GFX_oglDebug.mode == 2) GFX_OglDebugPoll();
     GFX_oglDebug.entry = previous;

@@ -1,0 +1,117 @@
+// The OpenGL pass profile: the kind of work each driver function is, the finishes at each change
+// of kind, and the table at the end.
+#include "gfx/gfx_ogl_profile.h"
+
+#include "gfx/gfx_ogl.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+GFX_OglProfileState GFX_oglProfile = {.on = 0, .kind = nullptr, .since = 0.0, .section = nullptr};
+
+namespace {
+
+struct Kind {
+  const char* prefix;  // of the driver functions that do this work
+  const char* name;    // null: state changes, which draw nothing and change no kind
+};
+
+constexpr const char* kPolygons = "polygons";  // split by the projection below
+
+// First match wins. Functions not listed are their own kind, under their own name.
+constexpr Kind kKinds[] = {
+    {"GFX_OglQuad", kPolygons},
+    {"GFX_OglBeginQuads", kPolygons},
+    {"GFX_OglDrawPoly", kPolygons},
+    {"GFX_OglDrawLine", kPolygons},
+    {"GFX_OglDrawPoint", kPolygons},
+    {"GFX_OglEndPrim", kPolygons},
+    {"GFX_OglTexUpload", "texture uploads (clips)"},
+    {"GFX_OglTexSubUpload", "texture uploads (clips)"},
+    {"GFX_OglBeginFrame", "clears"},
+    {"GFX_OglClearStencil", "clears"},
+    {"GFX_OglEndFrame", "frame end and read-back"},
+    {"GFX_OglOffscreen", "frame end and read-back"},
+    {"GFX_OglTargetStore", "captures (GFX_OglTargetStore)"},
+    {"GFX_TargetCapture", "captures (GFX_TargetCapture)"},
+    {"GFX_OglSkipDrawing", nullptr},
+    {"GFX_OglSet", nullptr},
+    {"GFX_OglEnable", nullptr},
+    {"GFX_OglDisable", nullptr},
+    {"GFX_OglTexBind", nullptr},
+    {"GFX_OglBindRaw", nullptr},
+    {"GFX_OglViewUpdate", nullptr},
+    {"GFX_OglPerspective", nullptr},
+    {"GFX_OglGluPerspective", nullptr},
+    {"GFX_OglDefaultState", nullptr},
+    {"GFX_Scissor", nullptr},
+    {"GFX_TargetLock", nullptr},
+    {"GFX_TargetUnlock", nullptr},
+    {"GFX_TargetBegin", nullptr},
+};
+
+// Polygons in the screen projection are the 2D layer's (pictures, full-screen veils and
+// fades, sprites, text); in the perspective projection they are the scenes'.
+const char* kind_of(const char* function) {
+  for (const Kind& k : kKinds)
+    if (std::strncmp(function, k.prefix, std::strlen(k.prefix)) == 0) {
+      if (k.name != kPolygons) return k.name;
+      return GFX_ogl.perspective ? "3D scenes (with their stencil shadows)" : "2D (pictures, veils, sprites, text)";
+    }
+  return function;
+}
+
+double now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::map<std::pair<int, std::string>, double> g_seconds;  // by section and kind
+std::map<int, int> g_frames;                               // frames ended, by section
+
+int section() { return GFX_oglProfile.section ? GFX_oglProfile.section() : 0; }
+
+}  // namespace
+
+int GFX_OglProfileStart(void) {
+  const char* v = std::getenv("VELMAR_GL_PROFILE");
+  GFX_oglProfile.on = v && *v && std::strcmp(v, "0") != 0;
+  GFX_oglProfile.kind = nullptr;
+  if (GFX_oglProfile.on) std::fprintf(stderr, "velmar: OpenGL pass profile: a finish at each change of kind\n");
+  return GFX_oglProfile.on;
+}
+
+void GFX_OglProfileEnter(const char* function) {
+  const char* kind = kind_of(function);
+  if (!kind) return;
+  // Frames the run-ahead of a late start skips are not counted.
+  if (std::strcmp(function, "GFX_OglEndFrame") == 0 && !GFX_ogl.skipDrawing) g_frames[section()]++;
+  if (GFX_oglProfile.kind && std::strcmp(kind, GFX_oglProfile.kind) == 0) return;
+  glFinish();
+  const double t = now();
+  if (GFX_oglProfile.kind) g_seconds[{section(), GFX_oglProfile.kind}] += t - GFX_oglProfile.since;
+  GFX_oglProfile.kind = kind;
+  GFX_oglProfile.since = t;
+}
+
+void GFX_OglProfilePrint(void) {
+  if (!GFX_oglProfile.on) return;
+  for (const auto& [n, frames] : g_frames) {
+    std::vector<std::pair<double, std::string>> kinds;
+    double total = 0;
+    for (const auto& [key, seconds] : g_seconds)
+      if (key.first == n) kinds.push_back({seconds, key.second}), total += seconds;
+    std::sort(kinds.rbegin(), kinds.rend());
+    std::fprintf(stderr, "profile section %d frames %d ms_per_frame %.2f:", n, frames, 1e3 * total / frames);
+    for (const auto& [seconds, kind] : kinds) std::fprintf(stderr, " %s %.2f;", kind.c_str(), 1e3 * seconds / frames);
+    std::fprintf(stderr, "\n");
+  }
+}
