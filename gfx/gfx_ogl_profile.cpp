@@ -60,12 +60,15 @@ constexpr Kind kKinds[] = {
 };
 
 // Polygons in the screen projection are the 2D layer's (pictures, full-screen veils and
-// fades, sprites, text); in the perspective projection they are the scenes'.
+// fades, sprites, text); in the perspective projection they are the scenes', told apart by the
+// stencil test (shadow volumes and the passes they mask) and blending (translucent layers).
 const char* kind_of(const char* function) {
   for (const Kind& k : kKinds)
     if (std::strncmp(function, k.prefix, std::strlen(k.prefix)) == 0) {
       if (k.name != kPolygons) return k.name;
-      return GFX_ogl.perspective ? "3D scenes (with their stencil shadows)" : "2D (pictures, veils, sprites, text)";
+      if (!GFX_ogl.perspective) return "2D (pictures, veils, sprites, text)";
+      if (glIsEnabled(GL_STENCIL_TEST)) return "3D with the stencil test (shadows)";
+      return glIsEnabled(GL_BLEND) ? "3D blended" : "3D opaque";
     }
   return function;
 }
