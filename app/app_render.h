@@ -33,13 +33,13 @@ int APP_RenderFinish(void);
 // After a render stopped by SIGINT or SIGTERM: ends the program by that signal, so that a
 // shell or `wait` sees a program that was interrupted. Returns where no signal stopped it.
 void APP_RenderEndByStopSignal(void);
-// Refuses, with a line on standard error, a frame size the OpenGL implementation or the
-// memory cannot hold. Call with the OpenGL context current.
 // One progress line on standard error: `what` (may be empty), frames done of total, the share
 // done, frames a second over `seconds` and the time left, between `start` and `end` ("\r" and
 // "" to rewrite a terminal's line in place).
 void APP_RenderProgressLine(const char* start, const char* what, long done, long total, double seconds,
                             const char* end);
+// Refuses, with a line on standard error, a frame size the OpenGL implementation or the
+// memory cannot hold. Call with the OpenGL context current.
 int APP_RenderSizeFits(int width, int height);
 
 // Starts timing frame ends (a frame observer).

@@ -6,6 +6,7 @@
 #include <GL/glext.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "base/kr_error.h"
@@ -300,17 +301,17 @@ const char* GFX_OglRendererName(void) {
 const char* GFX_OglDescription(void) {
   GFX_OGL_ENTRY();
   static std::string text;
+  if (!GFX_ogl.context) return "";
   // An OpenGL ES version line names its API itself ("OpenGL ES 3.2 Mesa ...").
-  const std::string version = GFX_ogl.context ? gl_string(GL_VERSION) : "";
-  text = GFX_ogl.context ? std::string(gl_string(GL_VENDOR)) + ", " + gl_string(GL_RENDERER) + ", " +
-                               (version.rfind("OpenGL", 0) == 0 ? "" : "OpenGL ") + version
-                         : std::string();
+  const char* version = gl_string(GL_VERSION);
+  text = std::string(gl_string(GL_VENDOR)) + ", " + gl_string(GL_RENDERER) + ", " +
+         (std::strncmp(version, "OpenGL", 6) == 0 ? "" : "OpenGL ") + version;
   return text.c_str();
 }
 
 const char* GFX_OglVersionName(void) {
   GFX_OGL_ENTRY();
-  return GFX_ogl.context ? gl_string(GL_VERSION) : "";
+  return gl_string(GL_VERSION);
 }
 
 int GFX_OglStencilBits(void) {

@@ -13,9 +13,10 @@
 // starts a comment). The check's limits are those of this program's own renders unless given:
 // another renderer (the page's) is held to its own figures. LIMITS has one line per section
 // that is held to a figure of its own (section, dB, why; tab-separated), so that an OpenGL
-// implementation that samples one picture differently is not let off everywhere. --pairs writes every frame beside
-// its reference, with its PSNR, into one sheet for a person to look at. RENDER is a PNG folder of a render from 0 at kFps frames a second, its
-// frames named by index; REFS holds one PNG per row, named by its time (t042.0.png).
+// implementation that samples one picture differently is not let off everywhere. --pairs
+// writes every frame beside its reference, with its PSNR, into one sheet for a person to look
+// at. RENDER is a PNG folder of a render from 0 at kFps frames a second, its frames named by
+// index; REFS holds one PNG per row, named by its time (t042.0.png).
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -238,8 +239,8 @@ int check(const std::vector<Row>& rows, const fs::path& refs, const fs::path& re
     section = section < 0 ? low : std::min(section, low);
     lows.push_back(low);
     if (std::isinf(low)) identical++;
-    const double floor = limits.sectionPsnr[std::size_t(r.section)] < 0 ? limits.minPsnr
-                                                                        : limits.sectionPsnr[std::size_t(r.section)];
+    const double own = limits.sectionPsnr[std::size_t(r.section)];
+    const double floor = own < 0 ? limits.minPsnr : own;
     if (low < floor) {
       std::printf("FAIL %s s, section %d (%s): PSNR r %.1f g %.1f b %.1f dB, below %.0f\n", time_text(r.time).c_str(),
                   r.section, r.what.c_str(), db[0], db[1], db[2], floor);
