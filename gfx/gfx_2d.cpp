@@ -51,6 +51,13 @@ struct ScreenQuad {
                    uv, material) {}
 };
 
+// Twice the signed area of a quadrilateral's outline (the shoelace sum).
+float area2(const KR_Vector (&at)[4]) {
+  float sum = 0.0f;
+  for (int k = 0; k < 4; k++) sum += at[k].x * at[(k + 1) % 4].y - at[(k + 1) % 4].x * at[k].y;
+  return sum;
+}
+
 int have_driver(const char* function) {
   if (GFX_DriverCurrent()) return 1;
   KR_Error("%s - no driver", function);
@@ -107,7 +114,7 @@ enum class Transform { kNone, kScale, kRotate };
 // drawn below its size in front of that plane and one drawn 100 times its size beyond the far
 // plane, and the projection would cut pieces out of every tile.
 void picture_polys(GFX_Picture* picture, float x, float y, Transform transform = Transform::kNone, float s = 1.0f,
-                   float angle = 0.0f) {
+                   float angle = 0.0f, bool draw = true) {
   KR_Matrix rotation;
   KR_MatFromEuler(&rotation, 0.0f, 0.0f, angle);
   for (int i = 0; i < picture->vertexCount; i++) {
@@ -118,6 +125,7 @@ void picture_polys(GFX_Picture* picture, float x, float y, Transform transform =
     v.tposition.y *= s;
     if (transform == Transform::kRotate) KR_VecTransform(&v.tposition, &v.tposition, &rotation);
   }
+  if (!draw) return;
   for (int i = 0; i < picture->polyCount; i++) GFX_DrawPolygon(&picture->polys[i]);
 }
 
@@ -137,7 +145,8 @@ int picture_blended(const char* function, GFX_Picture* picture, float x, float y
                     const float* alpha, Transform transform = Transform::kNone, float s = 1.0f, float angle = 0.0f) {
   if (!picture_ok(function, picture)) return 0;
   begin_blended(colour, kind, alpha);
-  picture_polys(picture, x, y, transform, s, angle);
+  const float area = transform == Transform::kNone ? 1.0f : s * s;
+  picture_polys(picture, x, y, transform, s, angle, GFX_PassChanges(kind, colour, area));
   end_blended(0);
   return 1;
 }
@@ -149,7 +158,7 @@ int screen_blended(const char* function, GFX_Material* material, const Corners& 
   ScreenQuad quad(xy, uv, material);
   begin_blended(colour, kind, alpha);
   if (layer0) GFX_SetTextureLayer(0);
-  GFX_DrawPolygon(&quad.poly);
+  if (GFX_PassChanges(kind, colour, 1.0f)) GFX_DrawPolygon(&quad.poly);
   end_blended();
   return 1;
 }
@@ -181,12 +190,24 @@ int sprite(const char* function, float x, float y, float s, float angle, GFX_Mat
   }
   ScreenQuad quad(at, kSpriteUv, material);
   begin_blended(colour, kind, alpha);
-  GFX_DrawPolygon(&quad.poly);
+  if (GFX_PassChanges(kind, colour, area2(at))) GFX_DrawPolygon(&quad.poly);
   end_blended();
   return 1;
 }
 
 }  // namespace
+
+int GFX_PassChanges(int blendKind, const float colour[4], float area) {
+  // GL clamps the colour to 0..1, so at or below 0 is 0; NaN is not known to be 0.
+  auto zero = [](float c) { return c <= 0.0f; };
+  if (area == 0.0f) return 0;
+  switch (blendKind) {
+    case 1: return !(zero(colour[0]) && zero(colour[1]) && zero(colour[2]) && zero(colour[3]));
+    case 3:
+    case 4: return !zero(colour[3]);
+    default: return 1;  // unblended, or multiplied by a texture this does not see
+  }
+}
 
 int GFX_PictureDraw(float x, float y, GFX_Picture* picture) {
   if (!picture_ok("GFX_PictureDraw", picture)) return 0;
@@ -310,7 +331,7 @@ int GFX_ScreenFade(float alpha, int mode, const float* colour) {
   }
   ScreenQuad quad(kScreen, kFullUv, nullptr);
   begin_blended(rgba, 4, &alpha, 0);
-  GFX_DrawPolygon(&quad.poly);
+  if (GFX_PassChanges(4, rgba, 1.0f)) GFX_DrawPolygon(&quad.poly);
   // Texturing is not switched back on.
   end_blended();
   return 1;

@@ -54,6 +54,13 @@ int GFX_SpriteDrawMul(float x, float y, float s, float angle, GFX_Material* mate
 // r, g, b of colour otherwise. Texturing stays off afterwards.
 int GFX_ScreenFade(float alpha, int mode, const float* colour);
 
+// Whether a pass in the screen projection (no depth or stencil writes, the texture modulated by
+// the constant colour r, g, b, a) with blend kind `blendKind` can change a pixel of the frame.
+// 0 only where it cannot, on any OpenGL: zero area; kind 1 (added) with all of the colour 0;
+// kinds 3 and 4 (weighted by the source alpha) with alpha 0. Such passes still set their
+// states, and draw nothing.
+int GFX_PassChanges(int blendKind, const float colour[4], float area);
+
 // The render target: a 256x256 texture of the OpenGL driver. GFX_TargetBegin narrows the
 // viewport to the bottom-left 256x256 pixels; GFX_TargetCapture copies them into the target and
 // restores the full viewport.

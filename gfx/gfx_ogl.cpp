@@ -182,6 +182,7 @@ int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int ste
     GFX_oglDriver.draw_poly_lm = GFX_OglDrawPolyLmMulti;
     GFX_ogl.multitexture = 1;
   }
+  GFX_OglTapsStart();
 
   // The render target gets its 256x256 store from whatever the framebuffer holds now.
   glGenTextures(1, &GFX_ogl.renderTarget);
@@ -224,6 +225,7 @@ int GFX_OglDefaultState(void) {
 
 int GFX_OglShutdown(void) {
   GFX_OGL_ENTRY();
+  GFX_OglTapsStop();
   if (!wglMakeCurrent(nullptr, nullptr)) return 0;
   if (!wglDeleteContext(GFX_ogl.context)) return 0;
   GFX_oglDebug.mode = 0;  // nothing is left to ask

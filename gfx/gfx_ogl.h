@@ -54,6 +54,40 @@ extern GFX_OglState GFX_ogl;
 // The driver's record; the registry holds it at index 3.
 extern GFX_Driver GFX_oglDriver;
 
+// An entry point of the current context into `slot`; false where it has none.
+template <typename F>
+bool GFX_OglFetch(F& slot, const char* name) {
+  slot = reinterpret_cast<F>(wglGetProcAddress(name));
+  return slot != nullptr;
+}
+
+// The screen effects' translucent passes as one pass of lookups (gfx_ogl_taps.cpp). Each
+// lookup's texture coordinates are an affine function of the GL position: u = u[0] x + u[1] y
+// + u[2], v likewise.
+constexpr int GFX_OGL_TAPS = 20;
+struct GFX_OglTap {
+  float u[3], v[3];
+};
+// Builds the program on the current context; 0 where the OpenGL runs no shaders, where it did
+// not build, or with VELMAR_GL_FIXED=1: the effects then draw their passes one by one.
+int GFX_OglTapsStart(void);
+// Deletes the program and its frame copy from the current context; the passes draw one by one.
+void GFX_OglTapsStop(void);
+int GFX_OglTapsReady(void);
+// The lookup of a pass that maps the texture coordinates uv at the corners xy (a
+// parallelogram, corners 0, 1 and 3 spanning it).
+void GFX_OglTapsFromCorners(const float xy[4][2], const float uv[4][2], GFX_OglTap* tap);
+// An 8-bit blender's product of two channel values p and q (0..255), as llvmpipe rounds it:
+// (pq + pq / 256 + 128) / 256 in integers.
+int GFX_OglBlendMul(int p, int q);
+// K and C that make floor(p K + C) that product for every p, for the lookup program's blends.
+void GFX_OglBlendFit(int q, float* k, float* c);
+// The GFX_OGL_TAPS full-screen passes of the bound texture, each blended with `alpha` over the
+// last (SRC_ALPHA, ONE_MINUS_SRC_ALPHA), as one quad at GL depth z, with the frame the same to
+// the bit. The caller has set the passes' states, which are left as they were. 0 without the
+// program.
+int GFX_OglTapsDraw(const GFX_OglTap* taps, float alpha, float z);
+
 // Context and frame.
 int GFX_OglAttach(HWND window);
 int GFX_OglSetMode(int width, int height, int colourBits, int depthBits, int stencilBits, int reserved);

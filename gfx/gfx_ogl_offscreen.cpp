@@ -43,23 +43,20 @@ struct Offscreen {
 
 Offscreen g_off{};
 
-template <typename F>
-bool fetch(F& slot, const char* name) {
-  slot = reinterpret_cast<F>(wglGetProcAddress(name));
-  return slot != nullptr;
-}
-
 bool fetch_all() {
   Offscreen& o = g_off;
-  return fetch(o.genFramebuffers, "glGenFramebuffers") && fetch(o.bindFramebuffer, "glBindFramebuffer") &&
-         fetch(o.deleteFramebuffers, "glDeleteFramebuffers") && fetch(o.genRenderbuffers, "glGenRenderbuffers") &&
-         fetch(o.bindRenderbuffer, "glBindRenderbuffer") && fetch(o.deleteRenderbuffers, "glDeleteRenderbuffers") &&
-         fetch(o.renderbufferStorage, "glRenderbufferStorage") &&
-         fetch(o.framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
-         fetch(o.checkFramebufferStatus, "glCheckFramebufferStatus") && fetch(o.genBuffers, "glGenBuffers") &&
-         fetch(o.bindBuffer, "glBindBuffer") && fetch(o.bufferData, "glBufferData") &&
-         fetch(o.mapBuffer, "glMapBuffer") && fetch(o.unmapBuffer, "glUnmapBuffer") &&
-         fetch(o.deleteBuffers, "glDeleteBuffers");
+  return GFX_OglFetch(o.genFramebuffers, "glGenFramebuffers") &&
+         GFX_OglFetch(o.bindFramebuffer, "glBindFramebuffer") &&
+         GFX_OglFetch(o.deleteFramebuffers, "glDeleteFramebuffers") &&
+         GFX_OglFetch(o.genRenderbuffers, "glGenRenderbuffers") &&
+         GFX_OglFetch(o.bindRenderbuffer, "glBindRenderbuffer") &&
+         GFX_OglFetch(o.deleteRenderbuffers, "glDeleteRenderbuffers") &&
+         GFX_OglFetch(o.renderbufferStorage, "glRenderbufferStorage") &&
+         GFX_OglFetch(o.framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+         GFX_OglFetch(o.checkFramebufferStatus, "glCheckFramebufferStatus") &&
+         GFX_OglFetch(o.genBuffers, "glGenBuffers") && GFX_OglFetch(o.bindBuffer, "glBindBuffer") &&
+         GFX_OglFetch(o.bufferData, "glBufferData") && GFX_OglFetch(o.mapBuffer, "glMapBuffer") &&
+         GFX_OglFetch(o.unmapBuffer, "glUnmapBuffer") && GFX_OglFetch(o.deleteBuffers, "glDeleteBuffers");
 }
 
 // Copies buffer i's finished read into `frame`; null when it holds none.

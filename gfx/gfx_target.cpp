@@ -98,16 +98,36 @@ void rotate(float& x, float& y, const KR_Matrix& r) {
   y = p.y;
 }
 
-// 20 blended passes; `step` fills the corners and coordinates of pass i.
+// 20 blended passes; `step` fills the corners and coordinates of pass i. Where the passes all
+// cover the screen and the OpenGL runs shaders, they are drawn as one pass of 20 lookups.
 template <typename Step>
 int passes(const char* function, float alpha, Step step) {
   if (!have_target(function)) return 0;
+  alpha = clamp01(alpha);
   const float colour[4] = {1.0f, 1.0f, 1.0f, alpha};
-  begin_target(1, 4);
+  std::array<Corners, kPasses> xy, uv;
+  bool fullScreen = true;
   for (int i = 0; i < kPasses; i++) {
-    Corners xy = kGlScreen, uv{};
-    step(i, xy, uv);
-    pass(xy, uv, colour);
+    xy[std::size_t(i)] = kGlScreen;
+    uv[std::size_t(i)] = Corners{};
+    step(i, xy[std::size_t(i)], uv[std::size_t(i)]);
+    fullScreen = fullScreen && xy[std::size_t(i)] == kGlScreen;
+  }
+  begin_target(1, 4);
+  if (!GFX_PassChanges(4, colour, 1.0f)) {
+    glColor4fv(colour);  // the passes' colour, which they leave current
+  } else if (fullScreen && GFX_OglTapsReady()) {
+    std::array<GFX_OglTap, kPasses> taps;
+    for (std::size_t i = 0; i < taps.size(); i++) {
+      float x4[4][2], u4[4][2];
+      for (std::size_t k = 0; k < 4; k++)
+        for (std::size_t c = 0; c < 2; c++) x4[k][c] = xy[i][k][c], u4[k][c] = uv[i][k][c];
+      GFX_OglTapsFromCorners(x4, u4, &taps[i]);
+    }
+    glColor4fv(colour);
+    GFX_OglTapsDraw(taps.data(), alpha, kGlZ);
+  } else {
+    for (int i = 0; i < kPasses; i++) pass(xy[std::size_t(i)], uv[std::size_t(i)], colour);
   }
   end_target(1);
   return 1;

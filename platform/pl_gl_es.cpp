@@ -5,9 +5,11 @@
 // shaders, made when a state combination is first drawn. Immediate-mode vertices collect in one
 // vertex array: polygons, fans and quads as triangles, lines and points as they are. The array
 // is drawn when something that affects its drawing is about to change, so a run of polygons in
-// one state costs one draw call. Everything else (blending, depth, stencil, culling, textures,
-// framebuffers, read-back) goes to OpenGL ES as it is: through Emscripten's emscripten_gl*
-// names in the browser, through the entry points the context's loader gives natively.
+// one state costs one draw call. A program of the caller's own, bound with glUseProgram, draws
+// the batch in their place (the screen effects' one-pass program). Everything else (blending,
+// depth, stencil, culling, textures, framebuffers, read-back) goes to OpenGL ES as it is:
+// through Emscripten's emscripten_gl* names in the browser, through the entry points the
+// context's loader gives natively.
 // All of it (the shaders, the vertex array, the remembered state) is a layer that lives as long
 // as its context: the wgl calls make it with the context and free it with the context.
 #include <GL/gl.h>
@@ -224,6 +226,11 @@ struct State {
   std::map<GLuint, GLsizeiptr> bufferSizes;
   std::map<GLenum, GLuint> boundBuffers;
   void* mapped = nullptr;
+
+  // A program of the caller's own, bound with glUseProgram: the batch draws with it instead of
+  // the fixed-function shaders, its u_mvp (where it has one) given the matrices.
+  GLuint userProgram = 0;
+  std::map<GLuint, GLint> userMvp;
 };
 
 // What the GL calls act on: the current context's layer, or nothing.
@@ -385,9 +392,35 @@ int unit_mode(int unit) {
   }
 }
 
+void draw_batch() {
+  es.BindVertexArray(g->vao);
+  es.BindBuffer(GL_ARRAY_BUFFER, g->vbo);
+  es.BufferData(GL_ARRAY_BUFFER, GLsizeiptr(g->batch.size() * sizeof(Vertex)), g->batch.data(),
+                          GL_STREAM_DRAW);
+  es.DrawArrays(g->batchMode, 0, GLsizei(g->batch.size()));
+  g->batch.clear();
+}
+
+Matrix model_view_projection() {
+  Matrix mvp = g->projection.back();
+  multiply(mvp, g->modelview.back().m);
+  return mvp;
+}
+
+// Draws the batch with the caller's program.
+void flush_user() {
+  const GLuint p = g->userProgram;
+  auto found = g->userMvp.find(p);
+  if (found == g->userMvp.end()) found = g->userMvp.emplace(p, es.GetUniformLocation(p, "u_mvp")).first;
+  es.UseProgram(p);
+  if (found->second >= 0) es.UniformMatrix4fv(found->second, 1, GL_FALSE, model_view_projection().m);
+  draw_batch();
+}
+
 // Draws the batch in the current state.
 void flush() {
   if (g->batch.empty()) return;
+  if (g->userProgram && g->live) return flush_user();
   const unsigned key = unsigned(unit_mode(0)) | unsigned(unit_mode(1)) << 2 | unsigned(g->fog) << 4;
   const Program* p = g->live ? &program_for(key) : nullptr;
   if (!p || !p->name) {  // no context, or a program that did not build: nothing to draw with
@@ -395,9 +428,7 @@ void flush() {
     return;
   }
   es.UseProgram(p->name);
-  Matrix mvp = g->projection.back();
-  multiply(mvp, g->modelview.back().m);
-  es.UniformMatrix4fv(p->mvp, 1, GL_FALSE, mvp.m);
+  es.UniformMatrix4fv(p->mvp, 1, GL_FALSE, model_view_projection().m);
   es.UniformMatrix4fv(p->mv, 1, GL_FALSE, g->modelview.back().m);
   const float range[4] = {g->fogStart, g->fogEnd, 0, 0};
   es.Uniform4fv(p->fogColour, 1, g->fogColour);
@@ -405,12 +436,7 @@ void flush() {
   const float alpha[4] = {g->rgbOnly.count(g->bound[0]) ? 0.0f : 1.0f, g->rgbOnly.count(g->bound[1]) ? 0.0f : 1.0f, 0,
                           0};
   if (p->texAlpha >= 0) es.Uniform4fv(p->texAlpha, 1, alpha);
-  es.BindVertexArray(g->vao);
-  es.BindBuffer(GL_ARRAY_BUFFER, g->vbo);
-  es.BufferData(GL_ARRAY_BUFFER, GLsizeiptr(g->batch.size() * sizeof(Vertex)), g->batch.data(),
-                          GL_STREAM_DRAW);
-  es.DrawArrays(g->batchMode, 0, GLsizei(g->batch.size()));
-  g->batch.clear();
+  draw_batch();
 }
 
 // Appends the finished primitive to the batch, as triangles, lines or points.
@@ -773,6 +799,40 @@ static void* map_buffer(GLenum target, GLenum) {
 static GLboolean unmap_buffer(GLenum target) { return es.UnmapBuffer(target); }
 #endif
 
+// Programs of the caller's own, in OpenGL ES's shading language: made and fed as they are, and
+// drawn with in place of the fixed-function shaders while bound.
+static void use_program(GLuint p) {
+  flush();
+  g->userProgram = p;
+  es.UseProgram(p);
+}
+static void delete_program(GLuint p) {
+  flush();
+  if (g->userProgram == p) g->userProgram = 0;
+  g->userMvp.erase(p);
+  es.DeleteProgram(p);
+}
+static GLuint create_shader(GLenum kind) { return es.CreateShader(kind); }
+static void shader_source(GLuint s, GLsizei n, const GLchar* const* text, const GLint* lengths) {
+  es.ShaderSource(s, n, text, lengths);
+}
+static void compile_shader(GLuint s) { es.CompileShader(s); }
+static void get_shaderiv(GLuint s, GLenum name, GLint* v) { es.GetShaderiv(s, name, v); }
+static void get_shader_info_log(GLuint s, GLsizei n, GLsizei* length, GLchar* log) {
+  es.GetShaderInfoLog(s, n, length, log);
+}
+static void delete_shader(GLuint s) { es.DeleteShader(s); }
+static GLuint create_program(void) { return es.CreateProgram(); }
+static void attach_shader(GLuint p, GLuint s) { es.AttachShader(p, s); }
+static void bind_attrib_location(GLuint p, GLuint index, const GLchar* name) { es.BindAttribLocation(p, index, name); }
+static void link_program(GLuint p) { es.LinkProgram(p); }
+static void get_programiv(GLuint p, GLenum name, GLint* v) { es.GetProgramiv(p, name, v); }
+// Uniforms go to the bound program: the caller's, bound last by use_program and not since
+// replaced, as a flush draws pending polygons before use_program returns.
+static GLint get_uniform_location(GLuint p, const GLchar* name) { return es.GetUniformLocation(p, name); }
+static void uniform1i(GLint at, GLint v) { es.Uniform1i(at, v); }
+static void uniform4fv(GLint at, GLsizei n, const GLfloat* v) { es.Uniform4fv(at, n, v); }
+
 // Errors of the calls so far, the layer's own drawing included.
 GLenum glGetError(void) {
   flush();
@@ -810,6 +870,22 @@ FARPROC pl_gl_proc(const char* name) {
       {"glMapBuffer", reinterpret_cast<FARPROC>(&layer::map_buffer)},
       {"glUnmapBuffer", reinterpret_cast<FARPROC>(&layer::unmap_buffer)},
       {"glDeleteBuffers", reinterpret_cast<FARPROC>(&layer::delete_buffers)},
+      {"glUseProgram", reinterpret_cast<FARPROC>(&layer::use_program)},
+      {"glDeleteProgram", reinterpret_cast<FARPROC>(&layer::delete_program)},
+      {"glCreateShader", reinterpret_cast<FARPROC>(&layer::create_shader)},
+      {"glShaderSource", reinterpret_cast<FARPROC>(&layer::shader_source)},
+      {"glCompileShader", reinterpret_cast<FARPROC>(&layer::compile_shader)},
+      {"glGetShaderiv", reinterpret_cast<FARPROC>(&layer::get_shaderiv)},
+      {"glGetShaderInfoLog", reinterpret_cast<FARPROC>(&layer::get_shader_info_log)},
+      {"glDeleteShader", reinterpret_cast<FARPROC>(&layer::delete_shader)},
+      {"glCreateProgram", reinterpret_cast<FARPROC>(&layer::create_program)},
+      {"glAttachShader", reinterpret_cast<FARPROC>(&layer::attach_shader)},
+      {"glBindAttribLocation", reinterpret_cast<FARPROC>(&layer::bind_attrib_location)},
+      {"glLinkProgram", reinterpret_cast<FARPROC>(&layer::link_program)},
+      {"glGetProgramiv", reinterpret_cast<FARPROC>(&layer::get_programiv)},
+      {"glGetUniformLocation", reinterpret_cast<FARPROC>(&layer::get_uniform_location)},
+      {"glUniform1i", reinterpret_cast<FARPROC>(&layer::uniform1i)},
+      {"glUniform4fv", reinterpret_cast<FARPROC>(&layer::uniform4fv)},
   };
   for (const Entry& e : kProcs)
     if (std::strcmp(e.name, name) == 0) return e.proc;

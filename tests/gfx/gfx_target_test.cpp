@@ -1,7 +1,8 @@
 // The render target and the scissor bands on the OpenGL driver: a 256x256 capture comes back
 // upright over the screen and in a rectangle, the 20-pass effects smear in their directions
 // (and zoom 0 is the plain image), the bind lock and the binds around the target, the feedback
-// effects, and the rows each scissor band keeps.
+// effects, and the rows each scissor band keeps; and the one-pass program the 20-pass effects
+// draw with where the OpenGL runs shaders, against their fixed-function passes.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -176,6 +177,52 @@ TEST_F(GfxTarget, SpinZoomTurnsTheCoordinatesAboutTheCentre) {
   vt::ClearTo(kBlack);
   GFX_TargetSpinZoom(1.0f, 0.0f, 1.0f);
   vt::ExpectBoxQuadrants(640, 480, {kRed, kGreen, kBlue, kWhite}, 8);
+}
+
+TEST_F(GfxTarget, OnePassProgramDrawsWhatTheFixedFunctionPassesDraw) {
+  // Smooth dark and light ramps, where an 8-bit pass stops short of the image: summing in
+  // floating point and rounding once would miss by several levels there.
+  GFX_Material* source = vt::QuadrantMaterial(640, 480, IMG_RGB, {kBlack, kBlack, kBlack, kBlack});
+  for (int y = 0; y < 480; y++)
+    for (int x = 0; x < 640; x++) {
+      std::uint8_t* p = source->image->data + (std::size_t(y) * 640 + x) * 3;
+      p[0] = std::uint8_t(x * 60 / 640);
+      p[1] = std::uint8_t(y * 255 / 480);
+      p[2] = std::uint8_t((x ^ y) & 255);
+    }
+  GFX_Picture* picture = Keep(GFX_PictureFromMaterial(source));
+  GFX_MaterialUnbind(source);
+  GFX_MaterialDelete(source);
+  Capture(picture);
+  ASSERT_EQ(GFX_OglTapsReady(), 1) << "Mesa runs shaders; the program should have built";
+  const std::function<void()> effects[] = {
+      [] { GFX_TargetZoomBlur(1); },          [] { GFX_TargetStretchLeft(0.6f); },
+      [] { GFX_TargetStretchRight(1); },      [] { GFX_TargetSpinZoom(0.9f, 1.2f, 0.3f); },
+      [] { GFX_TargetSpinZoom(1.4f, -0.4f, 0.07f); },
+  };
+  for (std::size_t e = 0; e < std::size(effects); e++) {
+    // Over the image itself, so that the passes blend onto a frame that is not black.
+    auto frame = [&] {
+      return Frame([&] {
+        GFX_TargetDraw();
+        effects[e]();
+      });
+    };
+    const std::vector<std::uint8_t> program = frame();
+    GFX_OglTapsStop();
+    const std::vector<std::uint8_t> passes = frame();
+    ASSERT_EQ(GFX_OglTapsStart(), 1);
+    // Texture coordinates worked out another way may land a bilinear weight on the other side
+    // of a step now and then: one level, in a few pixels.
+    int apart = 0, far = 0;
+    for (std::size_t i = 0; i < program.size(); i++) {
+      apart += program[i] != passes[i];
+      far += std::abs(program[i] - passes[i]) > 1;
+    }
+    EXPECT_EQ(far, 0) << "effect " << e;
+    EXPECT_LE(apart, int(program.size() / 1000)) << "effect " << e;
+    EXPECT_FALSE(program == Frame([] { GFX_TargetDraw(); })) << "effect " << e << " drew nothing";
+  }
 }
 
 TEST_F(GfxTarget, LockKeepsTheTargetBoundAndUnlockLetsMaterialsBindAgain) {

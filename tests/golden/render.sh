@@ -9,6 +9,8 @@
 #   softpipe  Mesa's softpipe, the plain software rasteriser
 #   zink      Mesa's Zink, OpenGL on Vulkan, over lavapipe (Vulkan on the processor)
 #   gles      llvmpipe through OpenGL ES (velmar --gl es)
+#   fixed     llvmpipe with the screen effects in their fixed-function passes (VELMAR_GL_FIXED=1),
+#             as on an OpenGL without shaders
 #   gpu       whatever velmar chooses on this machine (a GPU where there is one)
 # The GPU's EGL device is refused for the Mesa ones, and velmar's line naming the renderer must
 # name the one asked for: Mesa falling back to llvmpipe fails the render rather than passing
@@ -33,9 +35,10 @@ absent() { echo "SKIP: $impl is not installed here: $1"; exit 77; }
 gl=""
 renderer=llvmpipe
 case $impl in
-  llvmpipe | gles)
+  llvmpipe | gles | fixed)
     set -- VELMAR_EGL_REFUSE=gpu GALLIUM_DRIVER=llvmpipe
-    [ "$impl" = gles ] && gl="--gl es" ;;
+    [ "$impl" = gles ] && gl="--gl es"
+    [ "$impl" = fixed ] && set -- "$@" VELMAR_GL_FIXED=1 ;;
   softpipe)
     dri_has swrast_dri.so || absent "no Mesa software driver (swrast_dri.so)"
     set -- VELMAR_EGL_REFUSE=gpu GALLIUM_DRIVER=softpipe
@@ -53,7 +56,7 @@ case $impl in
   gpu)
     set --
     renderer="" ;;
-  *) echo "render.sh: unknown implementation $impl (llvmpipe, softpipe, zink, gles or gpu)" >&2; exit 2 ;;
+  *) echo "render.sh: unknown implementation $impl (llvmpipe, softpipe, zink, gles, fixed or gpu)" >&2; exit 2 ;;
 esac
 
 fps=10
