@@ -98,7 +98,14 @@ void progress(bool final) {
 // frame, which frames from the first kept on are written as. A supersampled frame is reduced
 // by averaging each scale x scale block of the values as drawn (display space: see the README).
 void take_frame(const std::uint8_t* rgba, long k) {
-  if (rgba) {
+  if (rgba && g.scale == 1) {
+    // Unscaled, each pixel is only moved: the rows turned over, the fourth byte dropped.
+    for (int y = 0; y < g.height; y++) {
+      std::uint8_t* dst = g.last.data() + std::size_t(y) * g.width * 3;
+      const std::uint8_t* src = rgba + std::size_t(g.height - 1 - y) * g.width * 4;
+      for (int x = 0; x < g.width; x++, dst += 3, src += 4) dst[0] = src[0], dst[1] = src[1], dst[2] = src[2];
+    }
+  } else if (rgba) {
     const int n = g.scale, drawnHeight = g.height * n;
     const std::size_t drawnRow = std::size_t(g.width) * n * 4;
     const int half = n * n / 2;

@@ -1,10 +1,12 @@
 // The OpenGL pass profile: the kind of work each driver function is, the finishes at each change
-// of kind, and the table at the end.
+// of kind, and the table at the end: each kind's milliseconds a frame and, where the OpenGL
+// counts them (occlusion queries, 1.5 on), the fragments it drew a frame, and so its fill rate.
 #include "gfx/gfx_ogl_profile.h"
 
 #include "gfx/gfx_ogl.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <algorithm>
 #include <chrono>
@@ -77,8 +79,34 @@ double now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-std::map<std::pair<int, std::string>, double> g_seconds;  // by section and kind
-std::map<int, int> g_frames;                               // frames ended, by section
+std::map<std::pair<int, std::string>, double> g_seconds;    // by section and kind
+std::map<std::pair<int, std::string>, double> g_fragments;  // by section and kind
+std::map<int, int> g_frames;                                 // frames ended, by section
+
+// One query counts the fragments of the kind under way, read at its end.
+struct Counter {
+  PFNGLGENQUERIESPROC gen;
+  PFNGLBEGINQUERYPROC begin;
+  PFNGLENDQUERYPROC end;
+  PFNGLGETQUERYOBJECTUIVPROC get;
+  GLuint query;
+  int running;
+};
+Counter g_counter{};
+
+// The fragments since the last call; starts counting again.
+double fragments() {
+  Counter& c = g_counter;
+  if (!c.query) return 0.0;
+  GLuint n = 0;
+  if (c.running) {
+    c.end(GL_SAMPLES_PASSED);
+    c.get(c.query, GL_QUERY_RESULT, &n);
+  }
+  c.begin(GL_SAMPLES_PASSED, c.query);
+  c.running = 1;
+  return double(n);
+}
 
 int section() { return GFX_oglProfile.section ? GFX_oglProfile.section() : 0; }
 
@@ -88,8 +116,14 @@ int GFX_OglProfileStart(void) {
   const char* v = std::getenv("VELMAR_GL_PROFILE");
   GFX_oglProfile.on = v && *v && std::strcmp(v, "0") != 0;
   GFX_oglProfile.kind = nullptr;
-  if (GFX_oglProfile.on) std::fprintf(stderr, "velmar: OpenGL pass profile: a finish at each change of kind\n");
-  return GFX_oglProfile.on;
+  g_counter = Counter{};
+  if (!GFX_oglProfile.on) return 0;
+  std::fprintf(stderr, "velmar: OpenGL pass profile: a finish at each change of kind\n");
+  Counter& c = g_counter;
+  if (GFX_OglFetch(c.gen, "glGenQueries") && GFX_OglFetch(c.begin, "glBeginQuery") &&
+      GFX_OglFetch(c.end, "glEndQuery") && GFX_OglFetch(c.get, "glGetQueryObjectuiv"))
+    c.gen(1, &c.query);
+  return 1;
 }
 
 void GFX_OglProfileEnter(const char* function) {
@@ -100,7 +134,11 @@ void GFX_OglProfileEnter(const char* function) {
   if (GFX_oglProfile.kind && std::strcmp(kind, GFX_oglProfile.kind) == 0) return;
   glFinish();
   const double t = now();
-  if (GFX_oglProfile.kind) g_seconds[{section(), GFX_oglProfile.kind}] += t - GFX_oglProfile.since;
+  const double drawn = fragments();
+  if (GFX_oglProfile.kind) {
+    g_seconds[{section(), GFX_oglProfile.kind}] += t - GFX_oglProfile.since;
+    g_fragments[{section(), GFX_oglProfile.kind}] += drawn;
+  }
   GFX_oglProfile.kind = kind;
   GFX_oglProfile.since = t;
 }
@@ -114,7 +152,13 @@ void GFX_OglProfilePrint(void) {
       if (key.first == n) kinds.push_back({seconds, key.second}), total += seconds;
     std::sort(kinds.rbegin(), kinds.rend());
     std::fprintf(stderr, "profile section %d frames %d ms_per_frame %.2f:", n, frames, 1e3 * total / frames);
-    for (const auto& [seconds, kind] : kinds) std::fprintf(stderr, " %s %.2f;", kind.c_str(), 1e3 * seconds / frames);
+    for (const auto& [seconds, kind] : kinds) {
+      std::fprintf(stderr, " %s %.2f", kind.c_str(), 1e3 * seconds / frames);
+      const double drawn = g_fragments[{n, kind}];
+      if (g_counter.query && drawn > 0)
+        std::fprintf(stderr, " (%.2f Mpx, %.0f Mpx/s)", drawn / frames / 1e6, drawn / seconds / 1e6);
+      std::fprintf(stderr, ";");
+    }
     std::fprintf(stderr, "\n");
   }
 }

@@ -86,8 +86,10 @@ constexpr const char* kVertexBody =
     "}\n";
 constexpr const char* kFragmentDesktop =
     "#version 110\n#define IN varying\n#define TEX texture2D\n#define OUT gl_FragColor\n";
+// High precision for the samplers too: OpenGL ES gives a fragment shader's samplers low
+// precision otherwise, and the 8-bit values would not all come back whole.
 constexpr const char* kFragmentEs =
-    "#version 300 es\nprecision highp float;\n#define IN in\n#define TEX texture\nout vec4 o_colour;\n"
+    "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n#define IN in\n#define TEX texture\nout vec4 o_colour;\n"
     "#define OUT o_colour\n";
 
 // u_frame is the frame under the passes, at (gl_FragCoord - u_frameBox.xy) * u_frameBox.zw.

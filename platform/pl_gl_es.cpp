@@ -338,8 +338,11 @@ Program& program_for(unsigned key) {
   auto found = g->programs.find(key);
   if (found != g->programs.end()) return found->second;
   const int unit0 = int(key & 3), unit1 = int((key >> 2) & 3), fog = int((key >> 4) & 1);
+  // A fragment shader's samplers are of low precision unless it says otherwise: texels would be
+  // narrowed to half floats (not every 8-bit value survives that), and a software renderer
+  // leaves its fast 8-bit texture path for it.
   std::string f =
-      "#version 300 es\nprecision highp float;\n"
+      "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n"
       "uniform sampler2D u_tex0;\nuniform sampler2D u_tex1;\n"
       "uniform vec4 u_fogColour;\nuniform vec4 u_fogRange;\nuniform vec4 u_texAlpha;\n"
       "in vec4 v_colour;\nin vec4 v_tex0;\nin vec2 v_tex1;\nin float v_depth;\nout vec4 o_colour;\n"

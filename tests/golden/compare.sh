@@ -15,7 +15,7 @@
 #             environments and the fog in floating point and round once, where llvmpipe's
 #             fixed function rounds each step to 8 bits; the difference adds up only where many
 #             translucent passes are summed (the light streaks of section 21: 43.9 dB with
-#             Mesa 22.3; every other section 49.9 dB or more, 45 of 124 frames identical)
+#             Mesa 22.3; every other section 49.9 dB or more, 71 of 124 frames identical)
 #   gpu       the page's limits (25 dB, a twentieth identical): another rasteriser rounds and
 #             samples differently in many frames; every frame beside its reference in
 #             OUT/golden-pairs.png

@@ -12,9 +12,10 @@ posts what a test needs (rendered frames, its log) back to the server.
                                           frames on the virtual clock into OUTDIR (KEEP: a file
                                           of frame numbers, one a line, or ""; PARAMS: more of
                                           the page's URL parameters, "&to=30")
-  browser_test.py WEBDIR live [SECONDS]   the whole show live (Start clicked, sound on), or its
-                                          first SECONDS, then Escape; its frame statistics
-                                          (velmar --stats) on standard output, held for sense
+  browser_test.py WEBDIR live [SECONDS [T]]  the whole show live (Start clicked, sound on), or
+                                          its first SECONDS (from T, a link's ?t=), then Escape;
+                                          its frame statistics (velmar --stats) on standard
+                                          output, held for sense
   browser_test.py WEBDIR safety          a link cannot make the page run another site's script or
                                           post to another site: such parameters are refused on
                                           the page, and a stranger's server hears nothing
@@ -375,9 +376,9 @@ def stats_sane(sections, total):
     return ordered and each and frames and abs(mean - total[1]) < 0.01 * total[1] + 0.001
 
 
-def live(web, seconds=None):
+def live(web, seconds=None, start=None):
     with session(web) as (server, browser):
-        ready, first = start_show(server, browser, "?stats=1")
+        ready, first = start_show(server, browser, "?stats=1" + ("&t=%g" % start if start else ""))
         if seconds:
             time.sleep(seconds)
             browser.key("Escape", 27)
@@ -776,7 +777,7 @@ def main(argv):
     if what == "play":
         return play(web, float(argv[3]) if len(argv) > 3 else 20)
     if what == "live":
-        return live(web, float(argv[3]) if len(argv) > 3 else None)
+        return live(web, float(argv[3]) if len(argv) > 3 else None, float(argv[4]) if len(argv) > 4 else None)
     if what == "golden":
         return golden(web, argv[3], argv[4])
     if what == "moment":
