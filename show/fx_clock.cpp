@@ -72,7 +72,9 @@ void draw_copies(float t, float r, float s) {
       KR_MeshTransformMultiply(mesh, &row);
       KR_MeshTransformMultiply(mesh, &g);
       KR_MeshTransform(mesh);
-      KR_MeshRender(mesh);
+      // A copy not yet faded in adds nothing (no depth test, so no depth written either).
+      const float colour[4] = {kCopyColour[0], kCopyColour[1], kCopyColour[2], a};
+      if (GFX_PassChanges(3, colour, 1.0f)) KR_MeshRender(mesh);
     }
   }
 }
