@@ -158,13 +158,16 @@ TEST_F(Pictures, ScrollerWrapsEvery640PixelsWithoutAJump) {
 }
 
 TEST_F(Pictures, GreetsPictureShrinksFrom301TimesWhileFadingIn) {
-  Run(FX_GreetsText, 290000, {2680});
-  ASSERT_GE(g_frames.size(), 2u);
-  const float alpha[] = {0.0f, 1.0f}, scale[] = {301.0f, 1.0f};  // at r = 0 and r = 2.68
+  Run(FX_GreetsText, 290000, {17, 2663});
+  ASSERT_GE(g_frames.size(), 3u);
+  // At r = 0 it is transparent, which draws nothing; then 1 - cos(r / 1.7) opaque and
+  // (1 - sin(r / 1.7)) 300 + 1 times its size, at r = 0.017 and 2.68 (1 - cos 1.57 at most).
+  EXPECT_TRUE(FirstTile(g_frames[0], DEMO_greetsPicture).empty());
+  const float alpha[] = {0.00005f, 1.0f}, scale[] = {298.0f, 1.0f};
   for (int i = 0; i < 2; i++) {
-    const std::vector<Draw> greets = FirstTile(g_frames[i], DEMO_greetsPicture);
+    const std::vector<Draw> greets = FirstTile(g_frames[std::size_t(i) + 1], DEMO_greetsPicture);
     ASSERT_EQ(greets.size(), 1u);
-    EXPECT_NEAR(greets[0].alpha, alpha[i], 1e-3) << i;  // 1 - cos 1.57 at most
+    EXPECT_NEAR(greets[0].alpha, alpha[i], 1e-3) << i;
     EXPECT_NEAR(Scale(greets[0]), scale[i], 1e-3) << i;
   }
 }
