@@ -6,6 +6,7 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cstdint>
 
 #include "gfx/gfx_driver.h"
@@ -66,8 +67,11 @@ bool GFX_OglFetch(F& slot, const char* name) {
 // + u[2], v likewise.
 constexpr int GFX_OGL_TAPS = 20;
 struct GFX_OglTap {
-  float u[3], v[3];
+  float u[4], v[4];  // the fourth unused: the two rows go to the program as they stand
 };
+// The corners of a pass (bottom-left, bottom-right, top-right, top-left), in GL coordinates or
+// texture coordinates.
+using GFX_OglCorners = std::array<std::array<float, 2>, 4>;
 // Builds the program on the current context; 0 where the OpenGL runs no shaders, where it did
 // not build, or with VELMAR_GL_FIXED=1: the effects then draw their passes one by one.
 int GFX_OglTapsStart(void);
@@ -76,7 +80,7 @@ void GFX_OglTapsStop(void);
 int GFX_OglTapsReady(void);
 // The lookup of a pass that maps the texture coordinates uv at the corners xy (a
 // parallelogram, corners 0, 1 and 3 spanning it).
-void GFX_OglTapsFromCorners(const float xy[4][2], const float uv[4][2], GFX_OglTap* tap);
+void GFX_OglTapsFromCorners(const GFX_OglCorners& xy, const GFX_OglCorners& uv, GFX_OglTap* tap);
 // An 8-bit blender's product of two channel values p and q (0..255), as llvmpipe rounds it:
 // (pq + pq / 256 + 128) / 256 in integers.
 int GFX_OglBlendMul(int p, int q);

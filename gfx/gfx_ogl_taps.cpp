@@ -41,6 +41,7 @@ struct Taps {
   GLuint program;
   GLint taps, fit, frameBox;
   GLuint frame;  // the copy of the frame the passes blend onto
+  float fits[256][2];  // GFX_OglBlendFit of every 8-bit value, made with the program
   int frameWidth, frameHeight;
 };
 
@@ -89,7 +90,8 @@ constexpr const char* kFragmentDesktop =
 // High precision for the samplers too: OpenGL ES gives a fragment shader's samplers low
 // precision otherwise, and the 8-bit values would not all come back whole.
 constexpr const char* kFragmentEs =
-    "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n#define IN in\n#define TEX texture\nout vec4 o_colour;\n"
+    "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n#define IN in\n#define TEX texture\n"
+    "out vec4 o_colour;\n"
     "#define OUT o_colour\n";
 
 // u_frame is the frame under the passes, at (gl_FragCoord - u_frameBox.xy) * u_frameBox.zw.
@@ -160,8 +162,8 @@ int GFX_OglTapsStart(void) {
   g_taps = Taps{};
   const char* fixed = std::getenv("VELMAR_GL_FIXED");
   if (fixed && std::strcmp(fixed, "1") == 0) return 0;
-  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  if (!version || !has_shaders(version) || !fetch_all()) return 0;
+  const char* version = GFX_OglVersionName();
+  if (!has_shaders(version) || !fetch_all()) return 0;
   g_taps.program = build(is_es(version));
   if (!g_taps.program) return 0;
   g_taps.taps = g_taps.getUniformLocation(g_taps.program, "u_taps");
@@ -171,6 +173,7 @@ int GFX_OglTapsStart(void) {
   g_taps.uniform1i(g_taps.getUniformLocation(g_taps.program, "u_tex"), 0);
   g_taps.uniform1i(g_taps.getUniformLocation(g_taps.program, "u_frame"), 1);
   g_taps.useProgram(0);
+  for (int q = 0; q < 256; q++) GFX_OglBlendFit(q, &g_taps.fits[q][0], &g_taps.fits[q][1]);
   return 1;
 }
 
@@ -204,7 +207,7 @@ void GFX_OglBlendFit(int q, float* k, float* c) {
   }
 }
 
-void GFX_OglTapsFromCorners(const float xy[4][2], const float uv[4][2], GFX_OglTap* tap) {
+void GFX_OglTapsFromCorners(const GFX_OglCorners& xy, const GFX_OglCorners& uv, GFX_OglTap* tap) {
   // The quad is a parallelogram in both spaces: corner 0 plus a along 0->1 and b along 0->3.
   // (a, b) from (x, y) inverts the 2x2 of the edge vectors.
   const float ex = xy[1][0] - xy[0][0], ey = xy[1][1] - xy[0][1];
@@ -212,6 +215,7 @@ void GFX_OglTapsFromCorners(const float xy[4][2], const float uv[4][2], GFX_OglT
   const float det = ex * fy - fx * ey;
   const float ia[3] = {fy / det, -fx / det, (fx * xy[0][1] - fy * xy[0][0]) / det};
   const float ib[3] = {-ey / det, ex / det, (ey * xy[0][0] - ex * xy[0][1]) / det};
+  *tap = GFX_OglTap{};
   float* rows[2] = {tap->u, tap->v};
   for (int c = 0; c < 2; c++) {
     const float du = uv[1][c] - uv[0][c], dv = uv[3][c] - uv[0][c];
@@ -247,17 +251,10 @@ int GFX_OglTapsDraw(const GFX_OglTap* taps, float alpha, float z) {
   Taps& t = g_taps;
   if (!t.program) return 0;
   if (GFX_ogl.skipDrawing) return 1;
-  float rows[GFX_OGL_TAPS * 8];
-  for (int i = 0; i < GFX_OGL_TAPS; i++) {
-    float* r = rows + i * 8;
-    r[0] = taps[i].u[0], r[1] = taps[i].u[1], r[2] = taps[i].u[2], r[3] = 0.0f;
-    r[4] = taps[i].v[0], r[5] = taps[i].v[1], r[6] = taps[i].v[2], r[7] = 0.0f;
-  }
+  static_assert(sizeof(GFX_OglTap) == 8 * sizeof(float), "a lookup is two vec4 rows");
   // The colour's alpha as the blender gets it: to 8 bits, rounded to nearest.
   const int a8 = int(std::nearbyint(alpha * 255.0f));
-  float fit[4];
-  GFX_OglBlendFit(a8, &fit[0], &fit[1]);
-  GFX_OglBlendFit(255 - a8, &fit[2], &fit[3]);
+  const float fit[4] = {t.fits[a8][0], t.fits[a8][1], t.fits[255 - a8][0], t.fits[255 - a8][1]};
   const GFX_Rect& view = GFX_ogl.view;
   const float box[4] = {float(view.x), float(view.y), 1.0f / float(view.width), 1.0f / float(view.height)};
 
@@ -267,7 +264,7 @@ int GFX_OglTapsDraw(const GFX_OglTap* taps, float alpha, float z) {
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &held);
   copy_frame();
   t.useProgram(t.program);
-  t.uniform4fv(t.taps, GFX_OGL_TAPS * 2, rows);
+  t.uniform4fv(t.taps, GFX_OGL_TAPS * 2, reinterpret_cast<const GLfloat*>(taps));
   t.uniform4fv(t.fit, 1, fit);
   t.uniform4fv(t.frameBox, 1, box);
   t.activeTexture(GL_TEXTURE0);

@@ -20,7 +20,7 @@ constexpr float kPassAlpha = 0.1f;
 // GL depth of the passes (camera depth 10.1 in the screen projection).
 constexpr float kGlZ = -10.1f;
 
-using Corners = std::array<std::array<float, 2>, 4>;
+using Corners = GFX_OglCorners;
 
 // Bottom-left, bottom-right, top-right, top-left: the corners of the captured image at texture
 // coordinates (0, 0), (1, 0), (1, 1), (0, 1).
@@ -118,12 +118,7 @@ int passes(const char* function, float alpha, Step step) {
     glColor4fv(colour);  // the passes' colour, which they leave current
   } else if (fullScreen && GFX_OglTapsReady()) {
     std::array<GFX_OglTap, kPasses> taps;
-    for (std::size_t i = 0; i < taps.size(); i++) {
-      float x4[4][2], u4[4][2];
-      for (std::size_t k = 0; k < 4; k++)
-        for (std::size_t c = 0; c < 2; c++) x4[k][c] = xy[i][k][c], u4[k][c] = uv[i][k][c];
-      GFX_OglTapsFromCorners(x4, u4, &taps[i]);
-    }
+    for (std::size_t i = 0; i < taps.size(); i++) GFX_OglTapsFromCorners(xy[i], uv[i], &taps[i]);
     glColor4fv(colour);
     GFX_OglTapsDraw(taps.data(), alpha, kGlZ);
   } else {
